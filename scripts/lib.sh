@@ -1,0 +1,40 @@
+# Shared by the run and test commands: package checks and a private X display.
+
+# Installs the Debian packages that are missing, or names them and stops when
+# not root.
+need_packages() {
+    local missing=() pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'ok installed' || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "missing Debian packages: ${missing[*]}" >&2
+        echo "install them with: sudo apt-get install ${missing[*]}" >&2
+        exit 1
+    fi
+    echo "installing ${missing[*]}" >&2
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Starts Xvfb on a free display number, points DISPLAY at it and stops it when
+# the script exits. The screen is large enough for the window moved to
+# (256, 192) and widened to 1024.
+start_xvfb() {
+    local fifo number
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+    XVFB_PID=$!
+    trap 'kill "$XVFB_PID" 2>/dev/null || true' EXIT
+    if ! read -r -t 30 number <"$fifo"; then
+        rm -f "$fifo"
+        echo "Xvfb did not start" >&2
+        exit 1
+    fi
+    rm -f "$fifo"
+    export DISPLAY=":$number"
+    # Mesa's software rasteriser on every machine, so colours are exact.
+    export LIBGL_ALWAYS_SOFTWARE=1
+}

@@ -1,0 +1,88 @@
+// Test support: window set-up and exact-colour pixel probes.
+
+#include <cstdio>
+
+#include <GL/gl.h>
+#include <GL/freeglut.h>
+
+#include "probe.h"
+#include "shell.h"
+#include "sketch.h"
+
+static bool firstRedrawDone;
+
+static std::string describe(Rgb c)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "rgb(%d, %d, %d)", c.r, c.g, c.b);
+    return text;
+}
+
+::testing::AssertionResult pixelIs(const Frame& frame, int x, int y, Rgb expected)
+{
+    Rgb observed = frame.at(x, y);
+    if (observed == expected)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << "): expected "
+                                         << describe(expected) << ", observed " << describe(observed);
+}
+
+::testing::AssertionResult restIs(const Frame& frame, Rgb expected, int x0, int y0, int x1, int y1)
+{
+    int wrong = 0;
+    ::testing::AssertionResult first = ::testing::AssertionSuccess();
+    for (int y = 0; y < frame.height; ++y)
+        for (int x = 0; x < frame.width; ++x) {
+            if (x >= x0 && x <= x1 && y >= y0 && y <= y1)
+                continue;
+            if (!(frame.at(x, y) == expected) && wrong++ == 0)
+                first = pixelIs(frame, x, y, expected);
+        }
+    if (wrong == 0)
+        return first;
+    return first << " (first of " << wrong << " wrong pixels)";
+}
+
+static void displayAndNote()
+{
+    onDisplay();
+    firstRedrawDone = true;
+}
+
+void openSketchWindow()
+{
+    static bool open;
+    if (open)
+        return;
+    int argc = 1;
+    char name[] = "sketch-tests";
+    char* argv[] = {name, nullptr};
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_SINGLE | GLUT_RGB);
+    glutInitWindowSize(SCENE_WIDTH, SCENE_HEIGHT);
+    glutCreateWindow(name);
+    initSketch();
+    glutDisplayFunc(displayAndNote);
+    glutReshapeFunc(onReshape);
+    while (!firstRedrawDone)
+        glutMainLoopEvent();
+    open = true;
+}
+
+Frame grabWindow()
+{
+    Frame frame;
+    frame.width = glutGet(GLUT_WINDOW_WIDTH);
+    frame.height = glutGet(GLUT_WINDOW_HEIGHT);
+    frame.pixels.resize(frame.width * frame.height);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, frame.width, frame.height, GL_RGB, GL_UNSIGNED_BYTE, frame.pixels.data());
+    return frame;
+}
+
+void resetSketch()
+{
+    openSketchWindow();
+    initSketch();
+    onDisplay();
+}
