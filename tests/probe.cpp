@@ -43,6 +43,15 @@ static std::string describe(Rgb c)
     return first << " (first of " << wrong << " wrong pixels)";
 }
 
+::testing::AssertionResult framesMatch(const Frame& expected, const Frame& observed)
+{
+    for (int y = 0; y < expected.height; ++y)
+        for (int x = 0; x < expected.width; ++x)
+            if (!(observed.at(x, y) == expected.at(x, y)))
+                return pixelIs(observed, x, y, expected.at(x, y));
+    return ::testing::AssertionSuccess();
+}
+
 static void displayAndNote()
 {
     onDisplay();

@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include "sketch.h"
+
+inline bool operator==(IntPoint a, IntPoint b) { return a.x == b.x && a.y == b.y; }
+inline void PrintTo(IntPoint p, std::ostream* out) { *out << "(" << p.x << ", " << p.y << ")"; }
+
 struct Rgb {
     unsigned char r, g, b;
     bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
@@ -31,6 +36,8 @@ struct Frame {
 // (x0 > x1) covers the whole frame.
 ::testing::AssertionResult restIs(const Frame& frame, Rgb expected,
                                   int x0 = 1, int y0 = 0, int x1 = 0, int y1 = 0);
+// The observed frame is pixel for pixel the expected one.
+::testing::AssertionResult framesMatch(const Frame& expected, const Frame& observed);
 
 // Opens the program's window once per process, with the program's handlers
 // for display and reshape, and waits for its first redraw.

@@ -28,6 +28,7 @@ int main(int argc, char** argv)
     initSketch();
     glutDisplayFunc(onDisplay);
     glutReshapeFunc(onReshape);
+    glutMouseFunc(onMouseButton);
     glutMainLoop();
     return 0;
 }
