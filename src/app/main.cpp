@@ -29,6 +29,7 @@ int main(int argc, char** argv)
     glutDisplayFunc(onDisplay);
     glutReshapeFunc(onReshape);
     glutMouseFunc(onMouseButton);
+    glutMotionFunc(onMouseDrag);
     glutMainLoop();
     return 0;
 }
