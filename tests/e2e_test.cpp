@@ -212,3 +212,47 @@ TEST_F(Program, CommandLinesAUserMayType)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << "wait status " << status;
     EXPECT_NE(printed().find("failed to open display"), std::string::npos) << printed();
 }
+
+// Window pixels count rows from the top: scene y is 384 - row for a press,
+// and a GL row r shows as window row 383 - r.
+TEST_F(Program, DrawsAndFillsAPolygonAndStretchesItOnResize)
+{
+    launch({"polysketch"});
+    ASSERT_TRUE(waitForWindow("polysketch"));
+
+    moveTo(100, 284); // scene (100, 100)
+    button(1, true);
+    moveTo(100, 184); // band straight up to scene (100, 200)
+    EXPECT_TRUE(eventually(99, 233, BLACK));
+    moveTo(300, 284); // band along the bottom to scene (300, 100)
+    EXPECT_TRUE(eventually(200, 284, BLACK));
+    EXPECT_TRUE(eventually(99, 233, WHITE)); // the previous band is gone
+    button(1, false);
+    click(300, 134); // scene (300, 250)
+    click(100, 134); // scene (100, 250)
+    click(0, 0, 3);  // the right button closes the rectangle
+    EXPECT_TRUE(eventually(200, 208, RED));
+    Frame frame = grab();
+    EXPECT_TRUE(pixelIs(frame, 200, 284, BLACK)); // bottom edge, below the fill
+    EXPECT_TRUE(pixelIs(frame, 99, 208, BLACK));  // closing edge, left of it
+    EXPECT_TRUE(pixelIs(frame, 98, 285, BLACK));  // dots' outer corners
+    EXPECT_TRUE(pixelIs(frame, 302, 131, BLACK));
+    EXPECT_TRUE(pixelIs(frame, 302, 285, BLACK));
+    EXPECT_TRUE(pixelIs(frame, 400, 100, WHITE));
+
+    XResizeWindow(dpy, window, 1024, 384);
+    XSync(dpy, False);
+    EXPECT_TRUE(eventually(550, 208, RED)); // scene x 275, stretched twice as wide
+    EXPECT_TRUE(eventually(620, 208, WHITE));
+    // The mouse keeps the initial scale: this new polygon's dot is drawn at
+    // scene (512, 284), the right edge of the window.
+    click(512, 100);
+    EXPECT_TRUE(eventually(1023, 99, BLACK));
+    frame = grab();
+    EXPECT_TRUE(pixelIs(frame, 1022, 101, BLACK));
+    EXPECT_TRUE(restIs(frame, WHITE, 1022, 97, 1023, 101));
+
+    requestClose();
+    EXPECT_EQ(exitStatus(), 0);
+    EXPECT_EQ(printed(), "");
+}
