@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the sketcher when needed and starts it on the user's display. With no
-# display, starts it on a virtual one, saves a screenshot of its window as a
-# PNG and says where.
+# display, starts it on a virtual one, draws a sample polygon with real pointer
+# input, saves a screenshot of its window as a PNG and says where.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
@@ -20,7 +20,14 @@ build/app/polysketch &
 app=$!
 trap 'kill "$app" "$XVFB_PID" 2>/dev/null || true' EXIT
 window=$(timeout 20 xdotool search --sync --onlyvisible --name '^build/app/polysketch$' | head -n 1)
-sleep 0.5 # the first redraw follows the window's appearance
+
+# A position in the window, which sits at (256, 192) on the screen.
+at() { echo "mousemove $((256 + $1)) $((192 + $2))"; }
+# One drag, three clicks, and the right button to close and fill.
+timeout 20 xdotool sleep 0.5 \
+    $(at 110 290) mousedown 1 $(at 150 310) $(at 200 320) $(at 250 330) sleep 0.1 mouseup 1 \
+    $(at 420 270) click 1 $(at 380 70) click 1 $(at 170 110) click 1 \
+    click 3 sleep 0.5
 
 mkdir -p out
 xwd -silent -id "$window" | convert xwd:- out/polysketch.png
