@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -62,7 +61,7 @@ protected:
     }
 
     // Finds the program's window by its title once it is on screen and
-    // painted white.
+    // painted, so that no pending first redraw can wipe what the test draws.
     ::testing::AssertionResult waitForWindow(const std::string& title)
     {
         for (int i = 0; i < POLL_TRIES; ++i, usleep(20000)) {
@@ -78,7 +77,9 @@ protected:
                 XFree(name);
             }
             XFree(children);
-            if (window && eventually(0, 0, WHITE))
+            // All white only once the program's first redraw has wiped
+            // whatever the server showed there.
+            if (window && restIs(grab(), WHITE))
                 return ::testing::AssertionSuccess();
         }
         return ::testing::AssertionFailure() << "no window titled \"" << title << "\" appeared";
