@@ -15,8 +15,6 @@ start_xvfb
 # Rasterise on the drawing thread: fewer threads, steadier figures.
 export LP_NUM_THREADS=0
 
-# A position in the window, which sits at (256, 192) on the screen.
-at() { echo "mousemove $((256 + $1)) $((192 + $2))"; }
 
 # CPU time in nanoseconds over all of the process's threads.
 cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { print sum }'; }

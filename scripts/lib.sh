@@ -38,3 +38,7 @@ start_xvfb() {
     # Mesa's software rasteriser on every machine, so colours are exact.
     export LIBGL_ALWAYS_SOFTWARE=1
 }
+
+# An xdotool move to a position in the sketch window, which sits at
+# (256, 192) on a screen without a window manager.
+at() { echo "mousemove $((256 + $1)) $((192 + $2))"; }

@@ -21,8 +21,6 @@ app=$!
 trap 'kill "$app" "$XVFB_PID" 2>/dev/null || true' EXIT
 window=$(timeout 20 xdotool search --sync --onlyvisible --name '^build/app/polysketch$' | head -n 1)
 
-# A position in the window, which sits at (256, 192) on the screen.
-at() { echo "mousemove $((256 + $1)) $((192 + $2))"; }
 # One drag, three clicks, and the right button to close and fill.
 timeout 20 xdotool sleep 0.5 \
     $(at 110 290) mousedown 1 $(at 150 310) $(at 200 320) $(at 250 330) sleep 0.1 mouseup 1 \

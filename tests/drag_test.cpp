@@ -8,22 +8,12 @@
 
 namespace {
 
-void click(int x, int y)
-{
-    onMouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, x, y);
-    onMouseButton(GLUT_LEFT_BUTTON, GLUT_UP, x, y);
-}
-
-// Clicks out the triangle (100, 100), (300, 100), (300, 250) in scene terms,
-// then presses on its last vertex, which arms the band without drawing a
-// visible line.
+// Presses on the triangle's last vertex, which arms the band without
+// drawing a visible line.
 void armOnTriangle()
 {
-    resetSketch();
-    click(100, 284);
-    click(300, 284);
-    click(300, 134);
-    onMouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 300, 134);
+    clickTriangle();
+    press(GLUT_LEFT_BUTTON, 300, 134);
 }
 
 } // namespace
@@ -50,7 +40,7 @@ TEST(Drag, BandCrossesAnEdgeInWhiteAndLeavesNoTrail)
 TEST(Drag, BandShowsCyanOverTheRedFill)
 {
     armOnTriangle();
-    onMouseButton(GLUT_RIGHT_BUTTON, GLUT_DOWN, 0, 0); // closed while the left button is held
+    press(GLUT_RIGHT_BUTTON, 0, 0); // closed while the left button is held
     Frame filled = grabWindow();
     onMouseDrag(200, 334);
     Frame frame = grabWindow();
@@ -63,7 +53,7 @@ TEST(Drag, BandShowsCyanOverTheRedFill)
 TEST(Drag, MotionWithoutAnArmedBandDrawsNothing)
 {
     armOnTriangle();
-    onMouseButton(GLUT_LEFT_BUTTON, GLUT_UP, 300, 134);
+    release(GLUT_LEFT_BUTTON, 300, 134);
     Frame before = grabWindow();
     IntPoint end = rubberSegment[1];
     onMouseDrag(200, 334);
@@ -75,7 +65,7 @@ TEST(Drag, FirstMotionErasesThePressLineAndInvertsWhatWasBlackBeneath)
 {
     resetSketch();
     click(100, 284);
-    onMouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 300, 284); // plain black line on row 99
+    press(GLUT_LEFT_BUTTON, 300, 284); // plain black line on row 99
     onMouseDrag(100, 84);                                  // band now straight up
     Frame frame = grabWindow();
     EXPECT_TRUE(pixelIs(frame, 200, 99, WHITE));

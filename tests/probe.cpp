@@ -95,3 +95,20 @@ void resetSketch()
     initSketch();
     onDisplay();
 }
+
+void press(int button, int x, int y) { onMouseButton(button, GLUT_DOWN, x, y); }
+void release(int button, int x, int y) { onMouseButton(button, GLUT_UP, x, y); }
+
+void click(int x, int y)
+{
+    press(GLUT_LEFT_BUTTON, x, y);
+    release(GLUT_LEFT_BUTTON, x, y);
+}
+
+void clickTriangle()
+{
+    resetSketch();
+    click(100, 284);
+    click(300, 284);
+    click(300, 134);
+}

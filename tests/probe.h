@@ -46,3 +46,11 @@ void openSketchWindow();
 Frame grabWindow();
 // The state a fresh start gives, with the window repainted.
 void resetSketch();
+
+// Button events as the toolkit reports them, in window pixels.
+void press(int button, int x, int y);
+void release(int button, int x, int y);
+void click(int x, int y);
+// From a fresh start, clicks out the triangle (100, 100), (300, 100),
+// (300, 250) in scene terms; the first click stores its point twice.
+void clickTriangle();
