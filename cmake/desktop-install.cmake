@@ -1,0 +1,54 @@
+# What a Unix install puts in place: the program, its manual, the menu entry,
+# the icon and the AppStream metadata; and the Debian package made from the
+# very same rules.
+
+include(GNUInstallDirs)
+
+set(POLYSKETCH_APP_ID org.polysketch.Polysketch)
+
+# Debian keeps manuals and changelogs compressed; -n leaves out the time
+# stamp so that the same source gives the same package.
+set(gzipped)
+foreach(doc polysketch.1 changelog)
+  add_custom_command(
+    OUTPUT ${doc}.gz
+    COMMAND gzip -9n -c ${CMAKE_CURRENT_SOURCE_DIR}/docs/${doc} > ${doc}.gz
+    DEPENDS docs/${doc}
+    VERBATIM)
+  list(APPEND gzipped ${CMAKE_CURRENT_BINARY_DIR}/${doc}.gz)
+endforeach()
+add_custom_target(gzipped_docs ALL DEPENDS ${gzipped})
+
+install(TARGETS polysketch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/polysketch.1.gz
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES data/${POLYSKETCH_APP_ID}.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES data/${POLYSKETCH_APP_ID}.svg
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES data/${POLYSKETCH_APP_ID}.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES docs/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
+  DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME polysketch)
+set(CPACK_PACKAGE_CONTACT "The polysketch authors <authors@polysketch.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "draw a polygon with the mouse and fill it")
+set(CPACK_PACKAGE_DESCRIPTION
+  "polysketch opens one white window in which a polygon is drawn with the
+mouse, one vertex at a time: a left press starts an edge, a rubber-band
+line follows the pointer while the button is held, a release places a
+vertex, and a middle or right press closes the outline and fills the
+polygon in red.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE
+  GROUP_READ GROUP_EXECUTE
+  WORLD_READ WORLD_EXECUTE)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+include(CPack)
