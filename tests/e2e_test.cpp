@@ -1,8 +1,11 @@
 // The real program as a user meets it: started from a command line, driven by
-// XTest pointer input, its window read back from the X server.
+// XTest pointer input, its window read back from the X server. With
+// POLYSKETCH_LAUNCHER set, the program named by POLYSKETCH_PROGRAM runs under
+// that launcher instead (the Windows build under Wine).
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -14,14 +17,25 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
+extern "C" {
+#include <xdo.h>
+}
 
 namespace {
 
 constexpr int POLL_TRIES = 250; // of 20 ms each
 
+const char* const launcher = std::getenv("POLYSKETCH_LAUNCHER");
+// A Windows program under Wine: its title is its Windows path, Windows puts
+// the window's frame rather than its drawing area at the requested position,
+// and the toolkit warns that it cannot open the X display named by DISPLAY,
+// which Wine hands on but Windows knows nothing of. Checks of those are left
+// out for it.
+const bool underWine = launcher != nullptr;
+
 class Program : public ::testing::Test {
 protected:
+    xdo_t* xdo = nullptr;
     Display* dpy = nullptr;
     pid_t pid = -1;
     FILE* output = nullptr;
@@ -29,8 +43,9 @@ protected:
 
     void SetUp() override
     {
-        dpy = XOpenDisplay(nullptr);
-        ASSERT_NE(dpy, nullptr) << "no X display to test on";
+        xdo = xdo_new(nullptr);
+        ASSERT_NE(xdo, nullptr) << "no X display to test on";
+        dpy = xdo->xdpy;
         output = std::tmpfile();
     }
 
@@ -41,7 +56,7 @@ protected:
             waitpid(pid, nullptr, 0);
         }
         std::fclose(output);
-        XCloseDisplay(dpy);
+        xdo_free(xdo);
     }
 
     // args[0] becomes argv[0]; an empty list starts the program with none.
@@ -50,12 +65,14 @@ protected:
         std::vector<char*> argv;
         for (const std::string& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
+        if (underWine)
+            argv = {const_cast<char*>(launcher), std::getenv("POLYSKETCH_PROGRAM")};
         argv.push_back(nullptr);
         pid = fork();
         if (pid == 0) {
             dup2(fileno(output), 1);
             dup2(fileno(output), 2);
-            execv(POLYSKETCH_PATH, argv.data());
+            execv(underWine ? launcher : POLYSKETCH_PATH, argv.data());
             _exit(127);
         }
     }
@@ -64,25 +81,36 @@ protected:
     // painted, so that no pending first redraw can wipe what the test draws.
     ::testing::AssertionResult waitForWindow(const std::string& title)
     {
+        std::string pattern = underWine ? "\\\\polysketch\\.exe$" : wholeTitle(title);
+        xdo_search_t search{};
+        search.winname = pattern.c_str();
+        search.max_depth = 1;
+        search.require = xdo_search_t::SEARCH_ALL;
+        search.searchmask = SEARCH_NAME | SEARCH_ONLYVISIBLE;
         for (int i = 0; i < POLL_TRIES; ++i, usleep(20000)) {
-            Window root, parent, *children = nullptr;
-            unsigned count = 0;
-            XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count);
-            for (unsigned c = 0; c < count && !window; ++c) {
-                char* name = nullptr;
-                XWindowAttributes wa;
-                if (XFetchName(dpy, children[c], &name) && title == name
-                    && XGetWindowAttributes(dpy, children[c], &wa) && wa.map_state == IsViewable)
-                    window = children[c];
-                XFree(name);
-            }
-            XFree(children);
+            Window* found = nullptr;
+            unsigned int count = 0;
+            if (!window && xdo_search_windows(xdo, &search, &found, &count) == XDO_SUCCESS && count > 0)
+                window = found[0];
+            std::free(found);
             // All white only once the program's first redraw has wiped
             // whatever the server showed there.
             if (window && restIs(grab(), WHITE))
                 return ::testing::AssertionSuccess();
         }
         return ::testing::AssertionFailure() << "no window titled \"" << title << "\" appeared";
+    }
+
+    // The window search takes a regular expression.
+    static std::string wholeTitle(const std::string& title)
+    {
+        std::string pattern = "^";
+        for (char c : title) {
+            if (std::ispunct(static_cast<unsigned char>(c)))
+                pattern += '\\';
+            pattern += c;
+        }
+        return pattern + "$";
     }
 
     Frame grab()
@@ -114,26 +142,21 @@ protected:
     }
 
     // Pointer input at a position in window pixels.
-    void moveTo(int x, int y)
+    void moveTo(int x, int y) { xdo_move_mouse_relative_to_window(xdo, window, x, y); }
+    void button(int number, bool down)
     {
-        int rx, ry;
-        Window child;
-        XTranslateCoordinates(dpy, window, DefaultRootWindow(dpy), x, y, &rx, &ry, &child);
-        XTestFakeMotionEvent(dpy, DefaultScreen(dpy), rx, ry, CurrentTime);
-        XSync(dpy, False);
+        down ? xdo_mouse_down(xdo, CURRENTWINDOW, number) : xdo_mouse_up(xdo, CURRENTWINDOW, number);
     }
-
-    void button(unsigned number, bool down)
-    {
-        XTestFakeButtonEvent(dpy, number, down, CurrentTime);
-        XSync(dpy, False);
-    }
-
-    void click(int x, int y, unsigned number = 1)
+    void click(int x, int y, int number = 1)
     {
         moveTo(x, y);
-        button(number, true);
-        button(number, false);
+        xdo_click_window(xdo, CURRENTWINDOW, number);
+    }
+
+    void resize(int width, int height)
+    {
+        XResizeWindow(dpy, window, width, height);
+        XSync(dpy, False);
     }
 
     // What a window manager sends when the user closes the window.
@@ -183,8 +206,10 @@ TEST_F(Program, OpensWhiteWindowWhereAskedAndEndsQuietlyWhenClosed)
     int x, y;
     Window child;
     XTranslateCoordinates(dpy, window, DefaultRootWindow(dpy), 0, 0, &x, &y, &child);
-    EXPECT_EQ(x, 256);
-    EXPECT_EQ(y, 192);
+    if (!underWine) {
+        EXPECT_EQ(x, 256);
+        EXPECT_EQ(y, 192);
+    }
     EXPECT_EQ(wa.width, 512);
     EXPECT_EQ(wa.height, 384);
     EXPECT_TRUE(restIs(grab(), WHITE));
@@ -192,7 +217,9 @@ TEST_F(Program, OpensWhiteWindowWhereAskedAndEndsQuietlyWhenClosed)
     requestClose();
     int status = exitStatus();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
-    EXPECT_EQ(printed(), "");
+    if (!underWine) {
+        EXPECT_EQ(printed(), "");
+    }
 }
 
 TEST_F(Program, CommandLinesAUserMayType)
@@ -241,19 +268,37 @@ TEST_F(Program, DrawsAndFillsAPolygonAndStretchesItOnResize)
     EXPECT_TRUE(pixelIs(frame, 302, 285, BLACK));
     EXPECT_TRUE(pixelIs(frame, 400, 100, WHITE));
 
-    XResizeWindow(dpy, window, 1024, 384);
-    XSync(dpy, False);
-    EXPECT_TRUE(eventually(550, 208, RED)); // scene x 275, stretched twice as wide
-    EXPECT_TRUE(eventually(620, 208, WHITE));
-    // The mouse keeps the initial scale: this new polygon's dot is drawn at
-    // scene (512, 284), the right edge of the window.
+    // Shrinking exposes nothing: only the repaint that follows the reshape
+    // shows the scene at half size.
+    resize(256, 192);
+    EXPECT_TRUE(eventually(100, 104, RED)); // scene (200, 175)
+    EXPECT_TRUE(pixelIs(grab(), 160, 104, WHITE));
+    // The mouse keeps the scale and the height of the initial size: a new
+    // polygon from scene (101, 233) to (201, 233) shows at half size.
+    moveTo(101, 151);
+    button(1, true);
+    moveTo(201, 151);
+    EXPECT_TRUE(eventually(75, 75, BLACK)); // the band
+    button(1, false);
+    EXPECT_TRUE(eventually(102, 77, BLACK)); // the new dot's corners
+    EXPECT_TRUE(pixelIs(grab(), 48, 73, BLACK));
+
+    resize(1024, 384);
+    // Newly exposed pixels hold anything until the repaint, so every probe waits.
+    EXPECT_TRUE(eventually(300, 151, BLACK)); // the edge, twice as wide
+    EXPECT_TRUE(eventually(204, 152, BLACK)); // the first dot's corner
+    EXPECT_TRUE(eventually(150, 151, WHITE));
+    // A click at (512, 100) stores scene (512, 284), whose dot is drawn
+    // at the right edge of the window, not under the pointer.
     click(512, 100);
     EXPECT_TRUE(eventually(1023, 99, BLACK));
     frame = grab();
     EXPECT_TRUE(pixelIs(frame, 1022, 101, BLACK));
-    EXPECT_TRUE(restIs(frame, WHITE, 1022, 97, 1023, 101));
+    EXPECT_TRUE(pixelIs(frame, 512, 100, WHITE));
 
     requestClose();
     EXPECT_EQ(exitStatus(), 0);
-    EXPECT_EQ(printed(), "");
+    if (!underWine) {
+        EXPECT_EQ(printed(), "");
+    }
 }

@@ -2,17 +2,26 @@
 
 #include <initializer_list>
 
+#include <GL/freeglut.h>
+
 #include "probe.h"
+#include "shell.h"
 #include "sketch.h"
 
 namespace {
 
-void show(std::initializer_list<IntPoint> points, bool closed)
+// Sets the state on a white window without drawing it.
+void store(std::initializer_list<IntPoint> points, bool closed)
 {
     resetSketch();
     for (IntPoint p : points)
         vertices[vertexCount++] = p;
     polygonClosed = closed;
+}
+
+void show(std::initializer_list<IntPoint> points, bool closed)
+{
+    store(points, closed);
     onDisplay();
 }
 
@@ -31,10 +40,16 @@ constexpr IntPoint A{100, 100}, B{300, 100}, C{300, 250};
 
 } // namespace
 
-TEST(Redraw, WindowStartsWhite)
+TEST(Redraw, WindowStartsWhiteAndAReshapeAsksForARepaint)
 {
     openSketchWindow();
     EXPECT_TRUE(restIs(grabWindow(), WHITE));
+    // The toolkit happens to repaint after its own reshapes; called on its
+    // own, the handler must still ask for the repaint that it needs.
+    store({A, B, C}, true);
+    onReshape(SCENE_WIDTH, SCENE_HEIGHT);
+    glutMainLoopEvent();
+    EXPECT_TRUE(pixelIs(grabWindow(), 250, 150, RED));
 }
 
 TEST(Redraw, OneVertexIsOneFiveByFiveDotWhateverTheFlag)
