@@ -1,13 +1,23 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors, plain and with
-# AddressSanitizer and UndefinedBehaviorSanitizer, and runs every test on a
-# private virtual X display.
+# AddressSanitizer and UndefinedBehaviorSanitizer, makes the Debian package and
+# the Windows build, and runs every test on a private virtual X display: the
+# plain build's also checks the package and runs the Windows build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
 
 need_packages cmake make g++ freeglut3-dev libgl1-mesa-dri libgtest-dev \
-    libx11-dev libxtst-dev xvfb
+    libx11-dev libxdo-dev xvfb \
+    dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin \
+    g++-mingw-w64-x86-64 zip unzip wine64
+
+deb=$(scripts/package.sh | tail -n 1)
+zip=$(scripts/windows.sh | tail -n 1)
+# The executable exactly as the zip delivers it.
+rm -rf build/windows/unpacked
+unzip -q "$zip" -d build/windows/unpacked
+exe=$(find "$PWD/build/windows/unpacked" -name polysketch.exe)
 
 start_xvfb
 # The leak checker would only report what the GL and X libraries keep.
@@ -22,5 +32,5 @@ run_variant() {
     ctest --test-dir "$dir" --output-on-failure
 }
 
-run_variant test
+run_variant test -DPOLYSKETCH_DEB="$deb" -DPOLYSKETCH_WINDOWS_EXE="$exe"
 run_variant sanitize -DPOLYSKETCH_SANITIZE=ON
