@@ -3,6 +3,7 @@
 // POLYSKETCH_LAUNCHER set, the program named by POLYSKETCH_PROGRAM runs under
 // that launcher instead (the Windows build under Wine).
 
+#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -60,13 +61,15 @@ protected:
     }
 
     // args[0] becomes argv[0]; an empty list starts the program with none.
+    // Under Wine, Windows makes the command line: the arguments play no part.
     void launch(const std::vector<std::string>& args)
     {
         std::vector<char*> argv;
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
         if (underWine)
             argv = {const_cast<char*>(launcher), std::getenv("POLYSKETCH_PROGRAM")};
+        else
+            for (const std::string& a : args)
+                argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         pid = fork();
         if (pid == 0) {
