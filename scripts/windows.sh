@@ -65,6 +65,15 @@ cmake -S . -B "$app" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Rele
     -DBUILD_TESTING=OFF -DPOLYSKETCH_WERROR=ON -DFreeGLUT_DIR="$toolkit/lib/cmake/FreeGLUT" \
     -DPOLYSKETCH_TOOLKIT_NOTICE="$toolkit/COPYING" >/dev/null
 cmake --build "$app" -j "$(nproc)" >/dev/null
+
+# The zip promises a 64-bit GUI program that needs only Windows' own DLLs.
+headers=$(x86_64-w64-mingw32-objdump -p "$app/polysketch.exe")
+foreign=$(awk '/DLL Name:/ { print $3 }' <<<"$headers" |
+    grep -viE '^(advapi32|gdi32|kernel32|msvcrt|opengl32|user32|winmm)\.dll$' || true)
+if ! grep -q 'PE32+' <<<"$headers" || ! grep -q 'Windows GUI' <<<"$headers" || [ -n "$foreign" ]; then
+    echo "polysketch.exe is not a 64-bit GUI program on Windows' own DLLs: ${foreign:-wrong format}" >&2
+    exit 1
+fi
 rm -f "$app"/polysketch-*.zip
 if ! (cd "$app" && cpack >cpack.log 2>&1); then
     cat "$app/cpack.log" >&2
