@@ -14,8 +14,8 @@ need_packages() {
         exit 1
     fi
     echo "installing ${missing[*]}" >&2
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    timeout 600 apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive timeout 1800 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
 # Starts Xvfb on a free display number, points DISPLAY at it and stops it when
