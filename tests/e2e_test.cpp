@@ -3,7 +3,6 @@
 // POLYSKETCH_LAUNCHER set, the program named by POLYSKETCH_PROGRAM runs under
 // that launcher instead (the Windows build under Wine).
 
-#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -84,9 +83,8 @@ protected:
     // painted, so that no pending first redraw can wipe what the test draws.
     ::testing::AssertionResult waitForWindow(const std::string& title)
     {
-        std::string pattern = underWine ? "\\\\polysketch\\.exe$" : wholeTitle(title);
         xdo_search_t search{};
-        search.winname = pattern.c_str();
+        search.winname = underWine ? "\\\\polysketch\\.exe$" : "polysketch$";
         search.max_depth = 1;
         search.require = xdo_search_t::SEARCH_ALL;
         search.searchmask = SEARCH_NAME | SEARCH_ONLYVISIBLE;
@@ -99,21 +97,21 @@ protected:
             // All white only once the program's first redraw has wiped
             // whatever the server showed there.
             if (window && restIs(grab(), WHITE))
-                return ::testing::AssertionSuccess();
+                return titled(title);
         }
         return ::testing::AssertionFailure() << "no window titled \"" << title << "\" appeared";
     }
 
-    // The window search takes a regular expression.
-    static std::string wholeTitle(const std::string& title)
+    // The title is argv[0] exactly as given; under Wine, the Windows path.
+    ::testing::AssertionResult titled(const std::string& title)
     {
-        std::string pattern = "^";
-        for (char c : title) {
-            if (std::ispunct(static_cast<unsigned char>(c)))
-                pattern += '\\';
-            pattern += c;
-        }
-        return pattern + "$";
+        char* name = nullptr;
+        XFetchName(dpy, window, &name);
+        std::string shown = name ? name : "";
+        XFree(name);
+        if (underWine || shown == title)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "window titled \"" << shown << "\", not \"" << title << "\"";
     }
 
     Frame grab()
@@ -148,7 +146,10 @@ protected:
     void moveTo(int x, int y) { xdo_move_mouse_relative_to_window(xdo, window, x, y); }
     void button(int number, bool down)
     {
-        down ? xdo_mouse_down(xdo, CURRENTWINDOW, number) : xdo_mouse_up(xdo, CURRENTWINDOW, number);
+        if (down)
+            xdo_mouse_down(xdo, CURRENTWINDOW, number);
+        else
+            xdo_mouse_up(xdo, CURRENTWINDOW, number);
     }
     void click(int x, int y, int number = 1)
     {
