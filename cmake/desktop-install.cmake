@@ -32,7 +32,6 @@ install(FILES docs/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME polysketch)
 set(CPACK_PACKAGE_CONTACT "The polysketch authors <authors@polysketch.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "draw a polygon with the mouse and fill it")
 set(CPACK_PACKAGE_DESCRIPTION
@@ -43,12 +42,10 @@ vertex, and a middle or right press closes the outline and fills the
 polygon in red.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE
   GROUP_READ GROUP_EXECUTE
   WORLD_READ WORLD_EXECUTE)
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)

@@ -11,7 +11,6 @@ install(FILES docs/windows.txt DESTINATION . RENAME README.txt)
 install(FILES "${POLYSKETCH_TOOLKIT_NOTICE}" DESTINATION . RENAME freeglut-COPYING.txt)
 
 set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_NAME polysketch)
 set(CPACK_PACKAGE_FILE_NAME polysketch-${PROJECT_VERSION}-windows-x86_64)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

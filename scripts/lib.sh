@@ -1,4 +1,4 @@
-# Shared by the run and test commands: package checks and a private X display.
+# Shared by the scripts: package checks, a private X display and pointer moves.
 
 # Installs the Debian packages that are missing, or names them and stops when
 # not root.
