@@ -1,4 +1,5 @@
-# Shared by the scripts: package checks, a private X display and pointer moves.
+# Shared by the scripts: package checks, the machine's Debian archive, a private
+# X display and pointer moves.
 
 # Installs the Debian packages that are missing, or names them and stops when
 # not root.
@@ -16,6 +17,20 @@ need_packages() {
     echo "installing ${missing[*]}" >&2
     timeout 600 apt-get update -qq
     DEBIAN_FRONTEND=noninteractive timeout 1800 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Prints the address of the Debian archive that this machine installs freeglut
+# from, so that whatever else is fetched comes from the same mirror.
+debian_archive() {
+    local uri
+    policy() { apt-cache policy freeglut3-dev | awk '/^ +[0-9]+ [a-z]+:\/\// { print $2; exit }'; }
+    uri=$(policy)
+    if [ -z "$uri" ]; then
+        timeout 300 apt-get update -qq
+        uri=$(policy)
+    fi
+    [ -n "$uri" ] || { echo "no Debian archive offers freeglut" >&2; exit 1; }
+    echo "$uri"
 }
 
 # Starts Xvfb on a free display number, points DISPLAY at it and stops it when

@@ -1,42 +1,31 @@
 #!/usr/bin/env bash
 # Cross-builds polysketch.exe for 64-bit Windows with mingw-w64 and packs it in
 # a zip, whose path it prints last. freeglut, which Debian packages for Linux
-# only, is built once from Debian's own source as a static library and kept
+# only, is built once from its upstream release as a static library and kept
 # in build/windows/freeglut.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
 
-need_packages cmake make g++-mingw-w64-x86-64 dpkg-dev zip
+need_packages cmake make g++-mingw-w64-x86-64 zip
 top=$PWD/build/windows
 toolkit=$top/freeglut
 toolchain=$PWD/cmake/mingw-w64-x86_64.cmake
 
-# Prints "URI SUITE/COMPONENT" of the archive that this machine installs
-# freeglut from, so that a mirror keeps working.
-toolkit_archive() {
-    apt-cache policy freeglut3-dev | awk '/^ +[0-9]+ [a-z]+:\/\// { print $2, $3; exit }'
-}
+# freeglut's upstream release, which Debian's source packages of it share, as
+# the machine's own Debian archive serves it; the hash pins its content.
+TOOLKIT=freeglut-3.4.0
+TOOLKIT_TARBALL=freeglut_3.4.0.orig.tar.gz
+TOOLKIT_SHA256=3c0bcb915d9b180a97edaebd011b7a1de54583a838644dcd42bb0ea0c6f3eaec
 
-# Fetches freeglut's Debian source into $1 with a private source list and
-# state, leaving the machine's own apt configuration alone.
+# Fetches and unpacks the release into $1; apt's own downloader checks the
+# hash and keeps nothing that does not match.
 fetch_toolkit() {
-    local dir=$1 apt=$1/apt archive uri dist
-    archive=$(toolkit_archive)
-    if [ -z "$archive" ]; then
-        timeout 300 apt-get update -qq
-        archive=$(toolkit_archive)
-    fi
-    [ -n "$archive" ] || { echo "no Debian archive offers freeglut" >&2; exit 1; }
-    mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/parts"
-    uri=${archive% *}
-    dist=${archive#* }
-    echo "deb-src $uri ${dist%%/*} ${dist#*/}" >"$apt/sources.list"
-    local options=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts="$apt/parts"
-                   -o Dir::State="$apt" -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache"
-                   -o APT::Sandbox::User=root)
-    timeout 300 apt-get "${options[@]}" -qq update
-    (cd "$dir" && timeout 300 apt-get "${options[@]}" -qq source freeglut >/dev/null)
+    local dir=$1
+    timeout 300 /usr/lib/apt/apt-helper -qq -o APT::Sandbox::User=root download-file \
+        "$(debian_archive)/pool/main/f/freeglut/$TOOLKIT_TARBALL" "$dir/$TOOLKIT_TARBALL" \
+        "SHA256:$TOOLKIT_SHA256" >/dev/null
+    tar -xzf "$dir/$TOOLKIT_TARBALL" -C "$dir"
 }
 
 build_toolkit() {
@@ -44,26 +33,26 @@ build_toolkit() {
     rm -rf "$work" "$toolkit"
     mkdir -p "$work"
     fetch_toolkit "$work"
-    local source
-    source=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'freeglut-*' | head -n 1)
+    local source=$work/$TOOLKIT
     cmake -S "$source" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_INSTALL_PREFIX="$work/prefix" -DFREEGLUT_BUILD_SHARED_LIBS=OFF \
         -DFREEGLUT_BUILD_STATIC_LIBS=ON -DFREEGLUT_BUILD_DEMOS=OFF >"$work/build.log" 2>&1 &&
     cmake --build "$work/build" -j "$(nproc)" >>"$work/build.log" 2>&1 &&
     cmake --install "$work/build" >>"$work/build.log" 2>&1 || { cat "$work/build.log" >&2; exit 1; }
-    cp "$source/COPYING" "$work/prefix/COPYING"
+    # Named after the release, so that a new pin rebuilds the cache.
+    cp "$source/COPYING" "$work/prefix/$TOOLKIT.COPYING"
     # Moved into place only once complete, so that an interrupted run is
     # redone rather than taken for a cache.
     mv "$work/prefix" "$toolkit"
     rm -rf "$work"
 }
 
-[ -f "$toolkit/COPYING" ] || build_toolkit
+[ -f "$toolkit/$TOOLKIT.COPYING" ] || build_toolkit
 
 app=$top/app
 cmake -S . -B "$app" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
     -DBUILD_TESTING=OFF -DPOLYSKETCH_WERROR=ON -DFreeGLUT_DIR="$toolkit/lib/cmake/FreeGLUT" \
-    -DPOLYSKETCH_TOOLKIT_NOTICE="$toolkit/COPYING" >/dev/null
+    -DPOLYSKETCH_TOOLKIT_NOTICE="$toolkit/$TOOLKIT.COPYING" >/dev/null
 cmake --build "$app" -j "$(nproc)" >/dev/null
 
 # The zip promises a 64-bit GUI program that needs only Windows' own DLLs.
