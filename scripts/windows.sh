@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
 
-need_packages cmake make g++-mingw-w64-x86-64 zip
+need_packages cmake make g++-mingw-w64-x86-64 zip librsvg2-bin icoutils
 top=$PWD/build/windows
 toolkit=$top/freeglut
 toolchain=$PWD/cmake/mingw-w64-x86_64.cmake
@@ -61,6 +61,15 @@ foreign=$(awk '/DLL Name:/ { print $3 }' <<<"$headers" |
     grep -viE '^(advapi32|gdi32|kernel32|msvcrt|opengl32|user32|winmm)\.dll$' || true)
 if ! grep -q 'PE32+' <<<"$headers" || ! grep -q 'Windows GUI' <<<"$headers" || [ -n "$foreign" ]; then
     echo "polysketch.exe is not a 64-bit GUI program on Windows' own DLLs: ${foreign:-wrong format}" >&2
+    exit 1
+fi
+# Its face: the icon that Explorer and the toolkit look for, in every size,
+# and the project's version in the file's properties.
+wrestool -x -t group_icon -n GLUT_ICON "$app/polysketch.exe" >"$app/resource.ico"
+sizes=$(icotool -l "$app/resource.ico" | grep -o 'width=[0-9]*' | tr '\n' ' ')
+version=$(wrestool -x --raw -t version "$app/polysketch.exe" | strings -el -n 3 | grep -A1 -x ProductVersion | tail -n 1)
+if [ "$sizes" != "width=16 width=24 width=32 width=48 width=256 " ] || [ "$version" != "$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$app/CMakeCache.txt")" ]; then
+    echo "polysketch.exe lacks its icon or its version: icon ${sizes:-none}, version ${version:-none}" >&2
     exit 1
 fi
 rm -f "$app"/polysketch-*.zip

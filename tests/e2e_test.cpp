@@ -15,6 +15,7 @@
 // Before Xlib, whose None and Bool macros would break the test framework.
 #include "probe.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 extern "C" {
@@ -112,6 +113,30 @@ protected:
         if (underWine || shown == title)
             return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << "window titled \"" << shown << "\", not \"" << title << "\"";
+    }
+
+    // The window's icon as the window manager gets it, in _NET_WM_ICON: for
+    // each size its width and height, then its pixels as ARGB.
+    ::testing::AssertionResult iconShows(Rgb colour)
+    {
+        unsigned long argb = 0xff000000ul | colour.r << 16 | colour.g << 8 | colour.b;
+        Atom property = XInternAtom(dpy, "_NET_WM_ICON", False);
+        for (int i = 0; i < POLL_TRIES; ++i, usleep(20000)) {
+            Atom type;
+            int format;
+            unsigned long count = 0, after;
+            unsigned char* data = nullptr;
+            XGetWindowProperty(dpy, window, property, 0, 1 << 20, False, XA_CARDINAL, &type, &format,
+                               &count, &after, &data);
+            const unsigned long* values = reinterpret_cast<const unsigned long*>(data);
+            bool found = false;
+            for (unsigned long k = 0; k < count && !found; ++k)
+                found = (values[k] & 0xfffffffful) == argb;
+            XFree(data);
+            if (found)
+                return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure() << "the window's icon holds no pixel of ARGB 0x" << std::hex << argb;
     }
 
     Frame grab()
@@ -213,6 +238,8 @@ TEST_F(Program, OpensWhiteWindowWhereAskedAndEndsQuietlyWhenClosed)
     if (!underWine) {
         EXPECT_EQ(x, 256);
         EXPECT_EQ(y, 192);
+    } else {
+        EXPECT_TRUE(iconShows(RED)); // the program's own icon, not the Windows logo
     }
     EXPECT_EQ(wa.width, 512);
     EXPECT_EQ(wa.height, 384);
