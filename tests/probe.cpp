@@ -1,6 +1,7 @@
 // Test support: window set-up and exact-colour pixel probes.
 
 #include <cstdio>
+#include <cstdlib>
 
 #include <GL/gl.h>
 #include <GL/freeglut.h>
@@ -9,7 +10,11 @@
 #include "shell.h"
 #include "sketch.h"
 
+// After the test framework, which Xlib's None and Bool macros would break.
+#include <GL/glx.h>
+
 static bool firstRedrawDone;
+static int sketchWindow;
 
 static std::string describe(Rgb c)
 {
@@ -58,6 +63,29 @@ static void displayAndNote()
     firstRedrawDone = true;
 }
 
+// Handles everything that the server has to say about the window so far,
+// its first configure and expose events included, so that from here on only
+// a repaint that a test asks for can repaint it.
+static void settle()
+{
+    Display* display = glXGetCurrentDisplay();
+    do {
+        glutMainLoopEvent();
+        XSync(display, False);
+    } while (XPending(display));
+}
+
+// Runs before the toolkit's own exit handler, which destroys the window.
+// After a read-back the software rasteriser still owes the window a copy of
+// its front buffer, and sending that to a window that is gone is an X error:
+// the GL work ends first, then the window.
+static void closeSketchWindow()
+{
+    glFinish();
+    glutDestroyWindow(sketchWindow);
+    glutMainLoopEvent();
+}
+
 void openSketchWindow()
 {
     static bool open;
@@ -69,12 +97,14 @@ void openSketchWindow()
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_SINGLE | GLUT_RGB);
     glutInitWindowSize(SCENE_WIDTH, SCENE_HEIGHT);
-    glutCreateWindow(name);
+    sketchWindow = glutCreateWindow(name);
+    std::atexit(closeSketchWindow);
     initSketch();
     glutDisplayFunc(displayAndNote);
     glutReshapeFunc(onReshape);
     while (!firstRedrawDone)
         glutMainLoopEvent();
+    settle();
     open = true;
 }
 
