@@ -1,6 +1,6 @@
 # What a Unix install puts in place: the program, its manual, the menu entry,
-# the icon and the AppStream metadata; and the Debian package made from the
-# very same rules.
+# the icon, the AppStream metadata and, where lintian needs it, the package's
+# one lintian override; and the Debian package made from the very same rules.
 
 include(GNUInstallDirs)
 
@@ -28,6 +28,19 @@ install(FILES data/${POLYSKETCH_APP_ID}.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES data/${POLYSKETCH_APP_ID}.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# Only a lintian that validates AppStream metadata (Debian 13's, not 12's)
+# knows the overridden tag, and to any other an override of a tag it does
+# not know is itself an error: the package carries it for the lintian of the
+# release it is built on.
+find_program(LINTIAN_EXPLAIN_TAGS lintian-explain-tags)
+if(LINTIAN_EXPLAIN_TAGS)
+  execute_process(COMMAND ${LINTIAN_EXPLAIN_TAGS} appstream-metadata-validation-failed
+    RESULT_VARIABLE unknown_tag OUTPUT_QUIET ERROR_QUIET)
+  if(NOT unknown_tag)
+    install(FILES data/polysketch.lintian-overrides
+      DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME polysketch)
+  endif()
+endif()
 install(FILES docs/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
