@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors, plain and with
 # AddressSanitizer and UndefinedBehaviorSanitizer, makes the Debian package and
-# the Windows build, and runs every test on a private virtual X display: the
-# plain build's also checks the package and, where the machine can run it,
-# runs the Windows build under Wine.
+# the Windows build and the browser build, and runs every test on a private
+# virtual X display: the plain build's also checks the package, tests the
+# page in headless Chromium and, where the machine can run it, runs the
+# Windows build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
@@ -15,13 +16,20 @@ if [ "$(dpkg --print-architecture)" = amd64 ]; then
 else
     wine=
 fi
+# A Node.js from outside Debian brings its own npm, which Debian's would
+# replace.
+npm=npm
+! command -v npm >/dev/null || npm=
 need_packages cmake make g++ freeglut3-dev libgl1-mesa-dri libgtest-dev \
     libx11-dev libxdo-dev xvfb \
     dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin \
-    g++-mingw-w64-x86-64 zip unzip $wine
+    g++-mingw-w64-x86-64 zip unzip $wine emscripten chromium nodejs $npm
 
 deb=$(scripts/package.sh | tail -n 1)
 zip=$(scripts/windows.sh | tail -n 1)
+site=$(scripts/web.sh | tail -n 1)
+# The browser test's driver and decoder, exactly as the lock file pins them.
+(cd tests && timeout 600 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
 exe= left_out=
 if [ -n "$wine" ]; then
     # The executable exactly as the zip delivers it.
@@ -46,6 +54,6 @@ run_variant() {
     ctest --test-dir "$dir" --output-on-failure
 }
 
-run_variant test -DPOLYSKETCH_DEB="$deb" -DPOLYSKETCH_WINDOWS_EXE="$exe"
+run_variant test -DPOLYSKETCH_DEB="$deb" -DPOLYSKETCH_WINDOWS_EXE="$exe" -DPOLYSKETCH_WEB_SITE="$site"
 [ -z "$left_out" ] || echo "$left_out"
 run_variant sanitize -DPOLYSKETCH_SANITIZE=ON

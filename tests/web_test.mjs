@@ -1,0 +1,210 @@
+// The page as a user meets it: served on 127.0.0.1, opened in headless
+// Chromium, driven with mouse and touch input through the DevTools protocol,
+// its canvas read back from screenshots. POLYSKETCH_WEB_SITE names the folder.
+
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+import { createServer } from 'node:http';
+import { readFile } from 'node:fs/promises';
+import { extname, join } from 'node:path';
+import puppeteer from 'puppeteer-core';
+import { PNG } from 'pngjs';
+
+const site = process.env.POLYSKETCH_WEB_SITE;
+const WHITE = [255, 255, 255], BLACK = [0, 0, 0], RED = [255, 0, 0], CYAN = [0, 255, 255];
+const POLL_TRIES = 100; // of 50 ms each
+const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+                '.svg': 'image/svg+xml' };
+
+function serve() {
+  const server = createServer(async (request, response) => {
+    const path = new URL(request.url, 'http://x').pathname.replace(/\/$/, '/index.html');
+    try {
+      const body = await readFile(join(site, path.replace(/\.\./g, '')));
+      response.writeHead(200, { 'Content-Type': types[extname(path)] ?? 'application/octet-stream' });
+      response.end(body);
+    } catch {
+      response.writeHead(404).end();
+    }
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+const describe = (c) => `(${c.join(', ')})`;
+
+// One page at one screen: `view` is what puppeteer's setViewport takes, and a
+// scene pixel shows as `scale` screenshot pixels across.
+class Page {
+  errors = [];
+
+  async open(view, scale) {
+    this.server = await serve();
+    this.browser = await puppeteer.launch({
+      executablePath: '/usr/bin/chromium',
+      // Root in a container needs no sandbox; WebGL without a GPU needs
+      // Chromium's software renderer, which it no longer picks by itself.
+      args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+             '--disable-background-networking', '--disable-component-update', '--no-first-run'],
+    });
+    this.page = await this.browser.newPage();
+    this.page.on('pageerror', (e) => this.errors.push(`page error: ${e.message}`));
+    this.page.on('console', (m) => m.type() === 'error' && this.errors.push(`console: ${m.text()}`));
+    this.page.on('requestfailed', (r) => this.errors.push(`failed request: ${r.url()}`));
+    this.page.on('response', (r) => r.status() >= 400 && this.errors.push(`${r.status()}: ${r.url()}`));
+    await this.page.setViewport(view);
+    this.css = scale / view.deviceScaleFactor; // CSS pixels per scene pixel
+    this.scale = scale;
+    this.cdp = await this.page.createCDPSession();
+    await this.page.goto(`http://127.0.0.1:${this.server.address().port}/`, { waitUntil: 'load' });
+  }
+
+  async close() {
+    await this.browser?.close();
+    this.server?.close();
+    assert.deepEqual(this.errors, [], 'the page reported errors');
+  }
+
+  // Scene (window) coordinates, origin top left, to the page's.
+  at(x, y) { return [x * this.css, y * this.css]; }
+  moveTo(x, y) { return this.page.mouse.move(...this.at(x, y)); }
+  button(name, down) { return down ? this.page.mouse.down({ button: name }) : this.page.mouse.up({ button: name }); }
+  async click(x, y, name = 'left') {
+    await this.moveTo(x, y);
+    await this.button(name, true);
+    await this.button(name, false);
+  }
+
+  // Every finger on the screen, by identifier, as the protocol wants them.
+  fingers = new Map();
+  touch(type, id, x, y) {
+    if (type === 'touchEnd')
+      this.fingers.delete(id);
+    else
+      this.fingers.set(id, this.at(x, y));
+    const touchPoints = [...this.fingers].map(([i, [px, py]]) => ({ id: i, x: px, y: py }));
+    return this.cdp.send('Input.dispatchTouchEvent', { type, touchPoints });
+  }
+
+  async grab() {
+    const clip = { x: 0, y: 0, width: 512 * this.css, height: 384 * this.css };
+    return PNG.sync.read(Buffer.from(await this.page.screenshot({ clip })));
+  }
+
+  // Every screenshot pixel of scene pixel (x, y) must be exactly `colour`.
+  pixelIs(frame, x, y, colour) {
+    for (let dy = 0; dy < this.scale; ++dy)
+      for (let dx = 0; dx < this.scale; ++dx) {
+        const i = ((y * this.scale + dy) * frame.width + x * this.scale + dx) * 4;
+        const seen = [...frame.data.subarray(i, i + 3)];
+        if (seen.join() !== colour.join())
+          return `pixel (${x}, ${y}): expected ${describe(colour)}, observed ${describe(seen)}`;
+      }
+    return null;
+  }
+
+  async eventually(x, y, colour) {
+    let failure;
+    for (let i = 0; i < POLL_TRIES; ++i, await new Promise((r) => setTimeout(r, 50)))
+      if (!(failure = this.pixelIs(await this.grab(), x, y, colour)))
+        return;
+    assert.fail(failure);
+  }
+
+  // Nothing is blended or smoothed: every pixel is one of `colours`.
+  async onlyColours(colours) {
+    const frame = await this.grab();
+    for (let y = 0; y < 384; ++y)
+      for (let x = 0; x < 512; ++x)
+        if (colours.every((c) => this.pixelIs(frame, x, y, c)))
+          assert.fail(`pixel (${x}, ${y}) is none of ${colours.map(describe).join(' ')}: ` +
+                      this.pixelIs(frame, x, y, colours[0]));
+  }
+}
+
+async function withPage(view, scale, body) {
+  const p = new Page();
+  try {
+    await p.open(view, scale);
+    await body(p);
+  } finally {
+    await p.close();
+  }
+}
+
+const check = (failure) => assert.equal(failure, null);
+
+for (const deviceScaleFactor of [1, 2]) {
+  test(`draws and fills a polygon with the mouse at device pixel ratio ${deviceScaleFactor}`, { timeout: 120000 },
+       () => withPage({ width: 800, height: 600, deviceScaleFactor }, deviceScaleFactor, async (p) => {
+    assert.equal(await p.page.title(), 'polysketch');
+    const icon = await p.page.$eval('link[rel=icon]', (l) => l.href);
+    const served = await fetch(icon);
+    assert.equal(served.headers.get('content-type'), 'image/svg+xml', `the icon at ${icon}`);
+    assert.equal(await served.text(), await readFile(new URL('../data/org.polysketch.Polysketch.svg', import.meta.url), 'utf8'));
+    await p.eventually(0, 0, WHITE);
+    await p.onlyColours([WHITE]);
+
+    await p.moveTo(100, 284); // scene (100, 100)
+    await p.button('left', true);
+    await p.eventually(98, 281, BLACK); // the first press's dot, centred on the vertex
+    const dot = await p.grab();
+    for (const [x, y, c] of [[98, 281, BLACK], [102, 285, BLACK], [97, 283, WHITE], [103, 283, WHITE]])
+      check(p.pixelIs(dot, x, y, c));
+    await p.moveTo(100, 184); // band straight up to scene (100, 200)
+    await p.eventually(99, 233, BLACK);
+    await p.moveTo(300, 284); // band along the bottom to scene (300, 100)
+    await p.eventually(200, 284, BLACK);
+    await p.eventually(99, 233, WHITE); // the previous band is gone
+    await p.button('left', false);
+    await p.eventually(302, 281, BLACK); // the release's dot
+
+    await p.moveTo(300, 284);
+    await p.button('left', true);
+    await p.moveTo(300, 334); // the band down through the dot inverts it
+    await p.eventually(299, 285, WHITE);
+    await p.moveTo(300, 134); // scene (300, 250)
+    await p.eventually(299, 285, BLACK);
+    await p.button('left', false);
+    await p.click(100, 134); // scene (100, 250)
+    await p.click(0, 0, 'right'); // closes the rectangle; no menu opens
+    await p.eventually(200, 208, RED);
+    const frame = await p.grab();
+    check(p.pixelIs(frame, 200, 284, BLACK)); // bottom edge, below the fill
+    check(p.pixelIs(frame, 99, 208, BLACK)); // closing edge, left of it
+    check(p.pixelIs(frame, 98, 285, BLACK)); // dots' outer corners
+    check(p.pixelIs(frame, 302, 131, BLACK));
+    check(p.pixelIs(frame, 302, 285, BLACK));
+    check(p.pixelIs(frame, 400, 100, WHITE));
+    await p.onlyColours([WHITE, BLACK, RED]);
+
+    await p.click(400, 300); // the next polygon starts on a clear window
+    await p.eventually(200, 208, WHITE);
+    check(p.pixelIs(await p.grab(), 402, 301, BLACK));
+  }));
+}
+
+test('draws, closes and fills with fingers on a phone narrower than the canvas', { timeout: 120000 },
+     // At 256 CSS pixels wide and density 2 a scene pixel is one screen pixel.
+     () => withPage({ width: 256, height: 480, deviceScaleFactor: 2, isMobile: true, hasTouch: true }, 1,
+                    async (p) => {
+    await p.eventually(0, 0, WHITE);
+    await p.touch('touchStart', 0, 100, 284); // one finger: scene (100, 100)
+    await p.touch('touchMove', 0, 300, 284);
+    await p.eventually(200, 284, BLACK);
+    await p.touch('touchEnd', 0);
+    await p.eventually(302, 285, BLACK);
+    await p.touch('touchStart', 0, 300, 134); // scene (300, 250)
+    await p.touch('touchEnd', 0);
+    // A finger on the last vertex, then a second one: the right button.
+    await p.touch('touchStart', 0, 300, 134);
+    await p.touch('touchStart', 1, 50, 50);
+    await p.eventually(250, 250, RED);
+    // The first finger still drags its band, now over the fill.
+    await p.touch('touchMove', 0, 300, 200);
+    await p.eventually(299, 170, CYAN);
+    await p.touch('touchMove', 0, 300, 150);
+    await p.eventually(299, 190, RED);
+    await p.touch('touchEnd', 1);
+    await p.touch('touchEnd', 0);
+    await p.onlyColours([WHITE, BLACK, RED, CYAN]);
+  }));
