@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Runs the README's test command as a new user would: in a fresh minimal
+# Debian root of each release named (default: bookworm and trixie, Debian 12
+# and 13), with a clone of the commit at HEAD, as root with no display.
+# ARCH=arm64 makes the roots for 64-bit Arm, run under qemu-user.
+#
+# Each root lives on a tmpfs in a mount and PID namespace of its own, so that
+# its files, its mounts and its processes all end with the run, however it
+# ends. Only the downloaded packages are kept, in $CACHE, to save time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/lib.sh
+
+ARCH=${ARCH:-$(dpkg --print-architecture)}
+CACHE=${CACHE:-/var/cache/polysketch-roots}
+
+# The one place inside the namespace where the root is mounted: hiding the
+# machine's own /mnt there affects nothing outside it.
+ROOT=/mnt
+
+# Builds the root on a tmpfs, clones the project into it and runs the test
+# command there. Runs as the first process of the new namespaces.
+inside() {
+    local release=$1 uri=$2 repo=$3 cache=$CACHE/$release-$ARCH
+    mkdir -p "$cache/debootstrap" "$cache/apt/partial"
+    mount -t tmpfs -o size=20g,mode=0755 polysketch-root "$ROOT"
+    if [ "$ARCH" = "$(dpkg --print-architecture)" ]; then
+        debootstrap --variant=minbase --cache-dir="$cache/debootstrap" "$release" "$ROOT" "$uri" >/dev/null
+    else
+        # A foreign root is unpacked here and set up from inside, under
+        # qemu-user through binfmt_misc.
+        debootstrap --variant=minbase --arch="$ARCH" --foreign --cache-dir="$cache/debootstrap" \
+            "$release" "$ROOT" "$uri" >/dev/null
+        chroot "$ROOT" /debootstrap/debootstrap --second-stage >/dev/null
+    fi
+    cp /etc/resolv.conf "$ROOT/etc/resolv.conf"
+    mount --bind "$cache/apt" "$ROOT/var/cache/apt/archives"
+    mount -t proc proc "$ROOT/proc"
+    mount -t sysfs -o ro sysfs "$ROOT/sys"
+    mount -t devpts -o newinstance,ptmxmode=0666 devpts "$ROOT/dev/pts"
+    mount -t tmpfs -o mode=1777 shm "$ROOT/dev/shm"
+    git clone --quiet "$repo" "$ROOT/root/polysketch"
+    chroot "$ROOT" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 \
+        CI="${CI:-}" /bin/bash -c 'cd /root/polysketch && ./scripts/test.sh'
+}
+
+if [ "${1:-}" = --inside ]; then
+    shift
+    inside "$@"
+    exit
+fi
+
+need_packages debootstrap git
+[ "$ARCH" = "$(dpkg --print-architecture)" ] || need_packages qemu-user-static binfmt-support
+[ $# -gt 0 ] || set -- bookworm trixie
+uri=$(debian_archive)
+repo=$(git rev-parse --show-toplevel)
+for release in "$@"; do
+    echo "== $release ($ARCH): scripts/test.sh in a fresh minimal root, at $(git rev-parse --short HEAD)"
+    start=$SECONDS
+    # --kill-child ends the namespace, and with it every process in it,
+    # when this script is interrupted.
+    if ! unshare --mount --propagation private --pid --kill-child -- "$0" --inside "$release" "$uri" "$repo"; then
+        echo "== $release ($ARCH): FAILED after $((SECONDS - start)) s"
+        exit 1
+    fi
+    echo "== $release ($ARCH): passed in $((SECONDS - start)) s"
+done
+echo "== every release passed, in $SECONDS s"
