@@ -21,7 +21,8 @@ ROOT=/mnt
 # Builds the root on a tmpfs, clones the project into it and runs the test
 # command there. Runs as the first process of the new namespaces.
 inside() {
-    local release=$1 uri=$2 repo=$3 cache=$CACHE/$release-$ARCH
+    local release=$1 uri=$2 repo=$3
+    local cache=$CACHE/$release-$ARCH
     mkdir -p "$cache/debootstrap" "$cache/apt/partial"
     mount -t tmpfs -o size=20g,mode=0755 polysketch-root "$ROOT"
     if [ "$ARCH" = "$(dpkg --print-architecture)" ]; then
