@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Runs the README's test command as a new user would: in a fresh minimal
-# Debian root of each release named (default: bookworm and trixie, Debian 12
-# and 13), with a clone of the commit at HEAD, as root with no display.
+# Runs the README's two commands as a new user would, the run command (which
+# with no display records its demo) and then the test command: in a fresh
+# minimal Debian root of each release named (default: bookworm and trixie,
+# Debian 12 and 13), with a clone of the commit at HEAD, as root with no
+# display.
 # ARCH=arm64 makes the roots for 64-bit Arm, run under qemu-user.
 #
 # Each root lives on a tmpfs in a mount and PID namespace of its own, so that
@@ -42,7 +44,7 @@ inside() {
     mount -t tmpfs -o mode=1777 shm "$ROOT/dev/shm"
     git clone --quiet "$repo" "$ROOT/root/polysketch"
     chroot "$ROOT" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 \
-        CI="${CI:-}" /bin/bash -c 'cd /root/polysketch && ./scripts/test.sh'
+        CI="${CI:-}" /bin/bash -c 'cd /root/polysketch && ./scripts/run.sh && ./scripts/test.sh'
 }
 
 if [ "${1:-}" = --inside ]; then
@@ -57,14 +59,19 @@ need_packages debootstrap git
 uri=$(debian_archive)
 repo=$(git rev-parse --show-toplevel)
 for release in "$@"; do
-    echo "== $release ($ARCH): scripts/test.sh in a fresh minimal root, at $(git rev-parse --short HEAD)"
+    echo "== $release ($ARCH): the quick start's two commands in a fresh minimal root, at $(git rev-parse --short HEAD)"
     start=$SECONDS
-    # --kill-child ends the namespace, and with it every process in it,
-    # when this script is interrupted.
-    if ! unshare --mount --propagation private --pid --kill-child -- "$0" --inside "$release" "$uri" "$repo"; then
+    unshare --mount --propagation private --pid --kill-child -- "$0" --inside "$release" "$uri" "$repo" &
+    namespace=$!
+    # The namespace ignores the signals that end this script, and its first
+    # process ignores them as every PID namespace's does; killing unshare
+    # kills that process, and with it every other one in the namespace.
+    trap 'kill -KILL "$namespace" 2>/dev/null; exit 130' INT TERM HUP
+    if ! wait "$namespace"; then
         echo "== $release ($ARCH): FAILED after $((SECONDS - start)) s"
         exit 1
     fi
+    trap - INT TERM HUP
     echo "== $release ($ARCH): passed in $((SECONDS - start)) s"
 done
 echo "== every release passed, in $SECONDS s"
