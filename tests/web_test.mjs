@@ -18,9 +18,10 @@ const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'applic
 
 function serve() {
   const server = createServer(async (request, response) => {
+    // URL parsing resolves any dot segments, so nothing outside the site.
     const path = new URL(request.url, 'http://x').pathname.replace(/\/$/, '/index.html');
     try {
-      const body = await readFile(join(site, path.replace(/\.\./g, '')));
+      const body = await readFile(join(site, path));
       response.writeHead(200, { 'Content-Type': types[extname(path)] ?? 'application/octet-stream' });
       response.end(body);
     } catch {
