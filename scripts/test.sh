@@ -23,7 +23,7 @@ npm=npm
 need_packages cmake make g++ freeglut3-dev libgl1-mesa-dri libgtest-dev \
     libx11-dev libxdo-dev xvfb \
     dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin \
-    g++-mingw-w64-x86-64 zip unzip icoutils $wine emscripten chromium nodejs $npm
+    g++-mingw-w64-x86-64 zip unzip icoutils $wine emscripten chromium nodejs $npm ca-certificates
 
 deb=$(scripts/package.sh | tail -n 1)
 zip=$(scripts/windows.sh | tail -n 1)
