@@ -39,7 +39,8 @@ inside() {
     # The root reaches the network as the machine does: through its resolver,
     # trusting the certificate authorities that it adds to Debian's.
     cp /etc/resolv.conf "$ROOT/etc/resolv.conf"
-    cp -r /usr/local/share/ca-certificates/. "$ROOT/usr/local/share/ca-certificates/"
+    [ ! -d /usr/local/share/ca-certificates ] ||
+        cp -r /usr/local/share/ca-certificates/. "$ROOT/usr/local/share/ca-certificates/"
     mount --bind "$cache/apt" "$ROOT/var/cache/apt/archives"
     mount -t proc proc "$ROOT/proc"
     mount -t sysfs -o ro sysfs "$ROOT/sys"
