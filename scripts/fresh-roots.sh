@@ -58,7 +58,13 @@ if [ "${1:-}" = --inside ]; then
 fi
 
 need_packages debootstrap git
-[ "$ARCH" = "$(dpkg --print-architecture)" ] || need_packages qemu-user-static binfmt-support
+if [ "$ARCH" != "$(dpkg --print-architecture)" ]; then
+    need_packages qemu-user-static binfmt-support
+    # Its programs run under qemu-user through binfmt_misc, which a container
+    # may have left unmounted.
+    grep -qsx enabled /proc/sys/fs/binfmt_misc/status ||
+        { echo "binfmt_misc is not mounted and enabled; the README says how" >&2; exit 1; }
+fi
 [ $# -gt 0 ] || set -- bookworm trixie
 uri=$(debian_archive)
 repo=$(git rev-parse --show-toplevel)
