@@ -136,7 +136,9 @@ protected:
             if (found)
                 return ::testing::AssertionSuccess();
         }
-        return ::testing::AssertionFailure() << "the window's icon holds no pixel of ARGB 0x" << std::hex << argb;
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "0x%08lx", argb);
+        return ::testing::AssertionFailure() << "the window's icon holds no pixel of ARGB " << hex;
     }
 
     Frame grab()
