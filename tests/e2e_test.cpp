@@ -92,8 +92,11 @@ protected:
         for (int i = 0; i < POLL_TRIES; ++i, usleep(20000)) {
             Window* found = nullptr;
             unsigned int count = 0;
-            if (!window && xdo_search_windows(xdo, &search, &found, &count) == XDO_SUCCESS && count > 0)
+            if (!window && xdo_search_windows(xdo, &search, &found, &count) == XDO_SUCCESS && count > 0) {
                 window = found[0];
+                if (underWine)
+                    actAsWindowManager();
+            }
             std::free(found);
             // All white only once the program's first redraw has wiped
             // whatever the server showed there.
@@ -101,6 +104,18 @@ protected:
                 return titled(title);
         }
         return ::testing::AssertionFailure() << "no window titled \"" << title << "\" appeared";
+    }
+
+    // Wine 10 passes a window's later changes of size on to the program only
+    // once a window manager has taken the window on, which it learns from
+    // the window's WM_STATE. The test display has none, so the test sets
+    // that as one would.
+    void actAsWindowManager()
+    {
+        Atom state = XInternAtom(dpy, "WM_STATE", False);
+        long value[2] = {NormalState, 0};
+        XChangeProperty(dpy, window, state, state, 32, PropModeReplace, reinterpret_cast<unsigned char*>(value), 2);
+        XSync(dpy, False);
     }
 
     // The title is argv[0] exactly as given; under Wine, the Windows path.
