@@ -42,6 +42,7 @@ class Page {
     this.server = await serve();
     this.browser = await puppeteer.launch({
       executablePath: '/usr/bin/chromium',
+      timeout: 300000, // it starts in seconds natively, in minutes under emulation
       // Root in a container needs no sandbox; WebGL without a GPU needs
       // Chromium's software renderer, which it no longer picks by itself.
       args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
@@ -135,7 +136,7 @@ async function withPage(view, scale, body) {
 const check = (failure) => assert.equal(failure, null);
 
 for (const deviceScaleFactor of [1, 2]) {
-  test(`draws and fills a polygon with the mouse at device pixel ratio ${deviceScaleFactor}`, { timeout: 120000 },
+  test(`draws and fills a polygon with the mouse at device pixel ratio ${deviceScaleFactor}`, { timeout: 900000 },
        () => withPage({ width: 800, height: 600, deviceScaleFactor }, deviceScaleFactor, async (p) => {
     assert.equal(await p.page.title(), 'polysketch');
     const icon = await p.page.$eval('link[rel=icon]', (l) => l.href);
@@ -184,7 +185,7 @@ for (const deviceScaleFactor of [1, 2]) {
   }));
 }
 
-test('draws, closes and fills with fingers on a phone narrower than the canvas', { timeout: 120000 },
+test('draws, closes and fills with fingers on a phone narrower than the canvas', { timeout: 900000 },
      // At 256 CSS pixels wide and density 2 a scene pixel is one screen pixel.
      () => withPage({ width: 256, height: 480, deviceScaleFactor: 2, isMobile: true, hasTouch: true }, 1,
                     async (p) => {
