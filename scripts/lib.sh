@@ -19,6 +19,16 @@ need_packages() {
     DEBIAN_FRONTEND=noninteractive timeout 1800 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# Succeeds when a Debian package is installed or this machine's archive offers
+# it; reads the package lists first where apt has none yet.
+installable() {
+    local candidate
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed' && return 0
+    ls /var/lib/apt/lists/ | grep -q '_Packages$' || timeout 600 apt-get update -qq
+    candidate=$(apt-cache policy "$1" 2>/dev/null | awk '/Candidate:/ { print $2 }')
+    [ -n "$candidate" ] && [ "$candidate" != '(none)' ]
+}
+
 # Prints the address of the Debian archive that this machine installs freeglut
 # from, so that whatever else is fetched comes from the same mirror.
 debian_archive() {

@@ -34,7 +34,11 @@ build_toolkit() {
     mkdir -p "$work"
     fetch_toolkit "$work"
     local source=$work/$TOOLKIT
+    # freeglut 3.4.0 asks for the policies of CMake 3.0, which CMake 4 no
+    # longer has; 3.5's are the oldest that CMake 4 keeps, and CMake 3.x
+    # ignores the setting.
     cmake -S "$source" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_POLICY_VERSION_MINIMUM=3.5 \
         -DCMAKE_INSTALL_PREFIX="$work/prefix" -DFREEGLUT_BUILD_SHARED_LIBS=OFF \
         -DFREEGLUT_BUILD_STATIC_LIBS=ON -DFREEGLUT_BUILD_DEMOS=OFF >"$work/build.log" 2>&1 &&
     cmake --build "$work/build" -j "$(nproc)" >>"$work/build.log" 2>&1 &&

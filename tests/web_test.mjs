@@ -43,9 +43,11 @@ class Page {
     this.browser = await puppeteer.launch({
       executablePath: '/usr/bin/chromium',
       timeout: 300000, // it starts in seconds natively, in minutes under emulation
-      // Root in a container needs no sandbox; WebGL without a GPU needs
+      // Root in a container needs no sandbox. The zygote insists on being
+      // single-threaded, which it never is under qemu-user (qemu runs a
+      // thread of its own), so it is left out. WebGL without a GPU needs
       // Chromium's software renderer, which it no longer picks by itself.
-      args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+      args: ['--no-sandbox', '--no-zygote', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
              '--disable-background-networking', '--disable-component-update', '--no-first-run'],
     });
     this.page = await this.browser.newPage();
