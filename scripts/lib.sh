@@ -1,5 +1,5 @@
-# Shared by the scripts: package checks, the machine's Debian archive, a private
-# X display and pointer moves.
+# Shared by the scripts: package checks, the machine's Debian archive, the
+# time stamp of what they make, a private X display and pointer moves.
 
 # Installs the Debian packages that are missing, or names them and stops when
 # not root.
@@ -41,6 +41,21 @@ debian_archive() {
     fi
     [ -n "$uri" ] || { echo "no Debian archive offers freeglut" >&2; exit 1; }
     echo "$uri"
+}
+
+# What the builds make depends on the source alone: every time stamp is
+# SOURCE_DATE_EPOCH, the commit's time unless set, and files get the modes
+# that Debian's own package builds give them, whatever the caller's umask.
+reproducible() {
+    if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+        need_packages git
+        SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) ||
+            { echo "not a git checkout: set SOURCE_DATE_EPOCH to the source's time" >&2; exit 1; }
+    fi
+    export SOURCE_DATE_EPOCH
+    umask 022
+    # Zip files keep their times in local time, with no zone.
+    export TZ=UTC
 }
 
 # Starts Xvfb on a free display number, points DISPLAY at it and stops it when

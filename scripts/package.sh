@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 . scripts/lib.sh
 
 need_packages cmake make g++ freeglut3-dev dpkg-dev file
+reproducible
 rm -f build/package/polysketch_*.deb
 # Every hardening feature, as Debian recommends for a program like this one.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all

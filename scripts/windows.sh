@@ -8,6 +8,7 @@ cd "$(dirname "$0")/.."
 . scripts/lib.sh
 
 need_packages cmake make g++-mingw-w64-x86-64 zip librsvg2-bin icoutils
+reproducible
 top=$PWD/build/windows
 toolkit=$top/freeglut
 toolchain=$PWD/cmake/mingw-w64-x86_64.cmake
