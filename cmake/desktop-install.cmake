@@ -53,6 +53,18 @@ mouse, one vertex at a time: a left press starts an edge, a rubber-band
 line follows the pointer while the button is held, a release places a
 vertex, and a middle or right press closes the outline and fills the
 polygon in red.")
+# A package holds the dependencies and the lintian override of the Debian
+# release it is built on, so it is that release's: its version says which,
+# as Debian's backports do, and 1.0~deb12 sorts before 1.0~deb13.
+if(EXISTS /etc/os-release)
+  file(STRINGS /etc/os-release os_release REGEX "^(VERSION_ID|VERSION_CODENAME)=")
+  if(os_release MATCHES "VERSION_ID=\"?([0-9]+)")
+    set(CPACK_DEBIAN_PACKAGE_VERSION ${PROJECT_VERSION}~deb${CMAKE_MATCH_1})
+  elseif(os_release MATCHES "VERSION_CODENAME=([a-z]+)")
+    # Testing has no number yet.
+    set(CPACK_DEBIAN_PACKAGE_VERSION ${PROJECT_VERSION}~${CMAKE_MATCH_1})
+  endif()
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
