@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs the README's two commands as a new user would, the run command (which
-# with no display records its demo) and then the test command: in a fresh
-# minimal Debian root of each release named (default: bookworm and trixie,
-# Debian 12 and 13), with a clone of the commit at HEAD, as root with no
-# display.
+# with no display records its demo) and then the test command, and then
+# proves that a release rebuilds bit for bit: in a fresh minimal Debian root
+# of each release named (default: bookworm and trixie, Debian 12 and 13),
+# with a clone of the commit at HEAD, as root with no display.
 # ARCH=arm64 makes the roots for 64-bit Arm, run under qemu-user 10 or newer.
 # A release that this machine's debootstrap does not know yet, such as
 # testing's, is made with its script for sid.
@@ -23,8 +23,8 @@ MEMORY=${MEMORY:-16G}
 # machine's own /mnt there affects nothing outside it.
 ROOT=/mnt
 
-# Builds the root on a tmpfs, clones the project into it and runs the test
-# command there. Runs as the first process of the new namespaces.
+# Builds the root on a tmpfs, clones the project into it and runs the
+# commands there. Runs as the first process of the new namespaces.
 inside() {
     local release=$1 uri=$2 repo=$3 suite=$4
     local cache=$CACHE/$release-$ARCH script=
@@ -58,7 +58,7 @@ inside() {
     mount -t tmpfs -o mode=1777 shm "$ROOT/dev/shm"
     git clone --quiet "$repo" "$ROOT/root/polysketch"
     chroot "$ROOT" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 \
-        CI="${CI:-}" /bin/bash -c 'cd /root/polysketch && ./scripts/run.sh && ./scripts/test.sh'
+        CI="${CI:-}" /bin/bash -c 'cd /root/polysketch && ./scripts/run.sh && ./scripts/test.sh && ./scripts/reproduce.sh'
 }
 
 if [ "${1:-}" = --inside ]; then
@@ -127,7 +127,7 @@ uri=$(debian_archive)
 [ $# -gt 0 ] || set -- bookworm trixie
 repo=$(git rev-parse --show-toplevel)
 for release in "$@"; do
-    echo "== $release ($ARCH): the quick start's two commands in a fresh minimal root, at $(git rev-parse --short HEAD)"
+    echo "== $release ($ARCH): the quick start's two commands and a rebuilt release in a fresh minimal root, at $(git rev-parse --short HEAD)"
     start=$SECONDS
     suite=$(release_suite "$release")
     (limit_memory && exec unshare --mount --propagation private --pid --kill-child -- \
