@@ -81,6 +81,12 @@ var polysketchWeb = {
       // the program draws the band and the dots over what is there.
       var gl = web.canvas.getContext('webgl', {
         preserveDrawingBuffer: true, antialias: false, alpha: false, depth: false, stencil: false });
+      if (!gl) {
+        // As the desktop toolkit ends the program when it finds no display,
+        // this ends it here, quietly; the page says why.
+        Module['cannotRun']('Polysketch needs WebGL, which this browser does not offer or has turned off.');
+        throw 'unwind';
+      }
       var shader = (type, source) => {
         var s = gl.createShader(type);
         gl.shaderSource(s, source);
