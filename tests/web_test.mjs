@@ -5,7 +5,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { createServer } from 'node:http';
-import { readFile } from 'node:fs/promises';
+import { readFile, readdir, stat } from 'node:fs/promises';
 import { extname, join } from 'node:path';
 import puppeteer from 'puppeteer-core';
 import { PNG } from 'pngjs';
@@ -14,7 +14,7 @@ const site = process.env.POLYSKETCH_WEB_SITE;
 const WHITE = [255, 255, 255], BLACK = [0, 0, 0], RED = [255, 0, 0], CYAN = [0, 255, 255];
 const POLL_TRIES = 100; // of 50 ms each
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-                '.svg': 'image/svg+xml' };
+                '.svg': 'image/svg+xml', '.png': 'image/png', '.webmanifest': 'application/manifest+json' };
 
 function serve() {
   const server = createServer(async (request, response) => {
@@ -38,7 +38,7 @@ const describe = (c) => `(${c.join(', ')})`;
 class Page {
   errors = [];
 
-  async open(view, scale) {
+  async open(view, scale, args) {
     this.server = await serve();
     this.browser = await puppeteer.launch({
       executablePath: '/usr/bin/chromium',
@@ -48,7 +48,7 @@ class Page {
       // thread of its own), so it is left out. WebGL without a GPU needs
       // Chromium's software renderer, which it no longer picks by itself.
       args: ['--no-sandbox', '--no-zygote', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-             '--disable-background-networking', '--disable-component-update', '--no-first-run'],
+             '--disable-background-networking', '--disable-component-update', '--no-first-run', ...args],
     });
     this.page = await this.browser.newPage();
     this.page.on('pageerror', (e) => this.errors.push(`page error: ${e.message}`));
@@ -60,6 +60,12 @@ class Page {
     this.scale = scale;
     this.cdp = await this.page.createCDPSession();
     await this.page.goto(`http://127.0.0.1:${this.server.address().port}/`, { waitUntil: 'load' });
+  }
+
+  // The network gone: no new connections, and none kept open.
+  stopServer() {
+    this.server.close();
+    this.server.closeAllConnections();
   }
 
   async close() {
@@ -125,10 +131,10 @@ class Page {
   }
 }
 
-async function withPage(view, scale, body) {
+async function withPage(view, scale, body, args = []) {
   const p = new Page();
   try {
-    await p.open(view, scale);
+    await p.open(view, scale, args);
     await body(p);
   } finally {
     await p.close();
@@ -212,3 +218,31 @@ test('draws, closes and fills with fingers on a phone narrower than the canvas',
     await p.touch('touchEnd', 0);
     await p.onlyColours([WHITE, BLACK, RED, CYAN]);
   }));
+
+test('installs as an app, and opens and draws with the network gone', { timeout: 900000 },
+     () => withPage({ width: 800, height: 600, deviceScaleFactor: 1 }, 1, async (p) => {
+    const sizes = await Promise.all((await readdir(site)).map(async (f) => (await stat(join(site, f))).size));
+    assert.ok(sizes.reduce((a, b) => a + b) <= 300 * 1024, `the site weighs ${sizes.reduce((a, b) => a + b)} bytes`);
+    assert.match(await p.page.$eval('meta[name=description]', (m) => m.content), /polygon/);
+    assert.match(await p.page.$eval('canvas', (c) => c.getAttribute('aria-label')), /Drawing area/);
+    const { installabilityErrors } = await p.cdp.send('Page.getInstallabilityErrors');
+    assert.deepEqual(installabilityErrors, []);
+
+    await p.page.waitForFunction(() => navigator.serviceWorker.controller !== null);
+    p.stopServer();
+    await p.page.reload({ waitUntil: 'load' });
+    await p.eventually(0, 0, WHITE);
+    await p.moveTo(100, 284);
+    await p.button('left', true);
+    await p.moveTo(300, 284);
+    await p.button('left', false);
+    await p.eventually(200, 284, BLACK);
+    await p.eventually(302, 281, BLACK);
+  }));
+
+test('says in plain words that it needs WebGL where the browser has none', { timeout: 900000 },
+     () => withPage({ width: 800, height: 600, deviceScaleFactor: 1 }, 1, async (p) => {
+    await p.page.waitForSelector('#message:not([hidden])');
+    assert.match(await p.page.$eval('#message', (m) => m.textContent), /needs WebGL/);
+    assert.ok(await p.page.$eval('canvas', (c) => c.hidden), 'the blank canvas is still shown');
+  }, ['--disable-webgl']));
