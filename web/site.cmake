@@ -3,7 +3,8 @@
 # offline, for any web server or static host; and the same site as one zip,
 # which unpacks into a folder of its own.
 
-set_property(TARGET polysketch APPEND PROPERTY LINK_DEPENDS ${POLYSKETCH_WEB_DIR}/platform.js)
+set_property(TARGET polysketch APPEND PROPERTY LINK_DEPENDS
+  ${POLYSKETCH_WEB_DIR}/raster.js ${POLYSKETCH_WEB_DIR}/gl.js ${POLYSKETCH_WEB_DIR}/toolkit.js)
 
 # The icons that an installed app shows, in the sizes that browsers ask for.
 find_program(RSVG_CONVERT rsvg-convert REQUIRED)
