@@ -3,8 +3,9 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, makes the Debian package and
 # the Windows build and the browser build, and runs every test on a private
 # virtual X display: the plain build's also checks the package, tests the
-# page in headless Chromium and, where the machine can run it, runs the
-# Windows build under Wine.
+# page in headless Chromium and against the desktop program in Chromium,
+# Firefox and WebKit, and, where the machine can run it, runs the Windows
+# build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
@@ -28,7 +29,8 @@ npm=npm
 need_packages cmake make g++ freeglut3-dev libgl1-mesa-dri libgtest-dev \
     libx11-dev libxdo-dev xvfb xdotool x11-apps \
     dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin \
-    g++-mingw-w64-x86-64 zip unzip icoutils $wine emscripten chromium nodejs $npm ca-certificates
+    g++-mingw-w64-x86-64 zip unzip icoutils $wine emscripten chromium firefox-esr webkit2gtk-driver \
+    nodejs $npm ca-certificates
 
 deb=$(scripts/package.sh | tail -n 1)
 zip=$(scripts/windows.sh | tail -n 1)
