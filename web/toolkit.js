@@ -64,8 +64,11 @@ var polysketchToolkit = {
         if (e.pointerType === 'mouse')
           canvas.setPointerCapture(e.pointerId);
       });
+      // A press of a button thought held means that its release went astray
+      // (WebKitGTK's automation reports every release as the left button's);
+      // it reaches the program all the same, as on the desktop.
       window.addEventListener('mousedown', (e) => {
-        if (e.button > 2 || (glut.buttonsHeld & (1 << e.button)) || (!glut.buttonsHeld && e.target !== canvas))
+        if (e.button > 2 || (!glut.buttonsHeld && e.target !== canvas))
           return;
         e.preventDefault(); // no text selection, no middle-button scrolling or pasting
         glut.buttonsHeld |= 1 << e.button;
