@@ -164,14 +164,21 @@ class PuppeteerPage {
       args: ['--no-sandbox', '--no-zygote', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
              '--disable-background-networking', '--disable-component-update', '--no-first-run'],
     } : {
+      // Firefox ESR 140 cannot have its viewport set through WebDriver BiDi,
+      // so its window is made larger than the viewport the sessions need.
       browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: false, timeout: 300000,
+      defaultViewport: null, args: ['--width=1000', '--height=800'],
       env: { ...process.env, DISPLAY: display.name },
     });
     this.page = await this.browser.newPage();
+    this.page.setDefaultTimeout(300000);
     this.errors = [];
     this.page.on('pageerror', (e) => this.errors.push(e.message));
-    await this.page.setViewport({ width: 800, height: 600, deviceScaleFactor: 1 });
+    if (this.engine === 'chromium')
+      await this.page.setViewport({ width: 800, height: 650, deviceScaleFactor: 1 });
     await this.page.goto(site(), { waitUntil: 'load' });
+    const [width, height, ratio] = await this.page.evaluate(() => [innerWidth, innerHeight, devicePixelRatio]);
+    assert.ok(width >= 800 && height >= 612 && ratio === 1, `${this.engine}'s viewport is ${width} x ${height} at ${ratio}`);
   }
   async close() { await this.browser?.close(); }
   async play(steps) {

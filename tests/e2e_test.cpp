@@ -3,6 +3,7 @@
 // POLYSKETCH_LAUNCHER set, the program named by POLYSKETCH_PROGRAM runs under
 // that launcher instead (the Windows build under Wine).
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -60,6 +61,37 @@ protected:
         xdo_free(xdo);
     }
 
+    // The program's windows on screen. A window that an earlier test's
+    // program has not yet taken away (Wine can be slow to) is no window of
+    // this one's: `earlier` holds those seen before the launch.
+    std::vector<Window> earlier;
+    std::vector<Window> programWindows()
+    {
+        xdo_search_t search{};
+        search.winname = underWine ? "\\\\polysketch\\.exe$" : "polysketch$";
+        search.max_depth = 1;
+        search.require = xdo_search_t::SEARCH_ALL;
+        search.searchmask = SEARCH_NAME | SEARCH_ONLYVISIBLE;
+        Window* found = nullptr;
+        unsigned int count = 0;
+        std::vector<Window> windows;
+        // A window can vanish while the search looks at it; that error, and
+        // only that one, is expected here.
+        XSync(dpy, False);
+        defaultHandler = XSetErrorHandler(ignoreVanishedWindows);
+        if (xdo_search_windows(xdo, &search, &found, &count) == XDO_SUCCESS)
+            windows.assign(found, found + count);
+        XSync(dpy, False);
+        XSetErrorHandler(defaultHandler);
+        std::free(found);
+        return windows;
+    }
+    static inline XErrorHandler defaultHandler = nullptr;
+    static int ignoreVanishedWindows(Display* display, XErrorEvent* error)
+    {
+        return error->error_code == BadWindow ? 0 : defaultHandler(display, error);
+    }
+
     // args[0] becomes argv[0]; an empty list starts the program with none.
     // Under Wine, Windows makes the command line: the arguments play no part.
     void launch(const std::vector<std::string>& args)
@@ -71,6 +103,7 @@ protected:
             for (const std::string& a : args)
                 argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
+        earlier = programWindows();
         pid = fork();
         if (pid == 0) {
             dup2(fileno(output), 1);
@@ -84,20 +117,13 @@ protected:
     // painted, so that no pending first redraw can wipe what the test draws.
     ::testing::AssertionResult waitForWindow(const std::string& title)
     {
-        xdo_search_t search{};
-        search.winname = underWine ? "\\\\polysketch\\.exe$" : "polysketch$";
-        search.max_depth = 1;
-        search.require = xdo_search_t::SEARCH_ALL;
-        search.searchmask = SEARCH_NAME | SEARCH_ONLYVISIBLE;
         for (int i = 0; i < POLL_TRIES; ++i, usleep(20000)) {
-            Window* found = nullptr;
-            unsigned int count = 0;
-            if (!window && xdo_search_windows(xdo, &search, &found, &count) == XDO_SUCCESS && count > 0) {
-                window = found[0];
-                if (underWine)
-                    actAsWindowManager();
-            }
-            std::free(found);
+            for (Window w : programWindows())
+                if (!window && std::find(earlier.begin(), earlier.end(), w) == earlier.end()) {
+                    window = w;
+                    if (underWine)
+                        actAsWindowManager();
+                }
             // All white only once the program's first redraw has wiped
             // whatever the server showed there.
             if (window && restIs(grab(), WHITE))

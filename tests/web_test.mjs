@@ -51,6 +51,7 @@ class Page {
              '--disable-background-networking', '--disable-component-update', '--no-first-run', ...args],
     });
     this.page = await this.browser.newPage();
+    this.page.setDefaultTimeout(300000); // pages load in minutes under emulation
     this.page.on('pageerror', (e) => this.errors.push(`page error: ${e.message}`));
     this.page.on('console', (m) => m.type() === 'error' && this.errors.push(`console: ${m.text()}`));
     this.page.on('requestfailed', (r) => this.errors.push(`failed request: ${r.url()}`));
