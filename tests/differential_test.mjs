@@ -4,7 +4,8 @@
 // WebKit (WebDriver), their pictures compared pixel for pixel at
 // checkpoints. Firefox and WebKit draw in windows on a virtual display of
 // their own. POLYSKETCH_PROGRAM names the desktop program and
-// POLYSKETCH_WEB_SITE the site; POLYSKETCH_SEED replays one session.
+// POLYSKETCH_WEB_SITE the site; POLYSKETCH_BROWSERS may name fewer browsers,
+// and POLYSKETCH_SEED replays one session.
 
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
@@ -290,7 +291,8 @@ const engines = {
 };
 const seeds = process.env.POLYSKETCH_SEED ? [Number(process.env.POLYSKETCH_SEED)]
                                           : Array.from({ length: 13 }, (_, i) => 1000 + i);
-for (const [engine, how] of Object.entries(engines))
+const browsers = (process.env.POLYSKETCH_BROWSERS ?? Object.keys(engines).join()).split(',');
+for (const [engine, how] of Object.entries(engines).filter(([name]) => browsers.includes(name)))
   for (const seed of seeds)
     test(`${engine}: session ${seed} draws the desktop's pixels`, { timeout: 600000 }, async () => {
       const { steps, tail } = seed % 13 === 12 ? longSession(seed) : session(seed, 40 + (seed % 5) * 10, how.reach, how.garbledReleases);
