@@ -112,7 +112,7 @@ class Desktop {
       else
         args.push(s.press !== undefined ? 'mousedown' : 'mouseup', String((s.press ?? s.release) + 1));
     if (args.length)
-      execFileSync('xdotool', args, { timeout: 20000 });
+      execFileSync('xdotool', args, { timeout: 300000 });
   }
   // The window's pixels, read back from the X server as RGB.
   grab() {
