@@ -10,15 +10,14 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawn, execFileSync } from 'node:child_process';
-import { createServer } from 'node:http';
-import { mkdirSync, readFileSync, writeFileSync } from 'node:fs';
-import { extname, join } from 'node:path';
+import { mkdirSync, writeFileSync } from 'node:fs';
+import { join } from 'node:path';
 import puppeteer from 'puppeteer-core';
 import { PNG } from 'pngjs';
+import { serve, chromium } from './site.mjs';
 
 const W = 512, H = 384, WINDOW_X = 256, WINDOW_Y = 192;
 const SETTLE_TRIES = 100; // of 50 ms each
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
 
 // A small, seedable generator (mulberry32), so that a seed replays a session.
 function generator(seed) {
@@ -134,16 +133,7 @@ class Desktop {
 // draw on (headless, Firefox has no WebGL), both shared by every session.
 let server, display;
 before(async () => {
-  server = createServer((request, response) => {
-    const path = new URL(request.url, 'http://x').pathname.replace(/\/$/, '/index.html');
-    try {
-      const body = readFileSync(join(process.env.POLYSKETCH_WEB_SITE, path));
-      response.writeHead(200, { 'Content-Type': types[extname(path)] ?? 'application/octet-stream' }).end(body);
-    } catch {
-      response.writeHead(404).end();
-    }
-  });
-  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  server = await serve(process.env.POLYSKETCH_WEB_SITE);
   const xvfb = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1280x1024x24', '-nolisten', 'tcp'],
                      { stdio: ['ignore', 'ignore', 'ignore', 'pipe'] });
   display = { process: xvfb, name: `:${(await new Promise((resolve) => xvfb.stdio[3].once('data', resolve))).toString().trim()}` };
@@ -159,12 +149,7 @@ const names = ['left', 'middle', 'right'];
 class PuppeteerPage {
   constructor(engine) { this.engine = engine; }
   async open() {
-    this.browser = await puppeteer.launch(this.engine === 'chromium' ? {
-      // As the browser test starts it; see there for why each flag.
-      executablePath: '/usr/bin/chromium', timeout: 300000,
-      args: ['--no-sandbox', '--no-zygote', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-             '--disable-background-networking', '--disable-component-update', '--no-first-run'],
-    } : {
+    this.browser = await puppeteer.launch(this.engine === 'chromium' ? chromium() : {
       // Firefox ESR 140 cannot have its viewport set through WebDriver BiDi,
       // so its window is made larger than the viewport the sessions need.
       browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: false, timeout: 300000,

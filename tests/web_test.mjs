@@ -4,33 +4,15 @@
 
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { createServer } from 'node:http';
 import { readFile, readdir, stat } from 'node:fs/promises';
-import { extname, join } from 'node:path';
+import { join } from 'node:path';
 import puppeteer from 'puppeteer-core';
 import { PNG } from 'pngjs';
+import { serve, chromium } from './site.mjs';
 
 const site = process.env.POLYSKETCH_WEB_SITE;
 const WHITE = [255, 255, 255], BLACK = [0, 0, 0], RED = [255, 0, 0], CYAN = [0, 255, 255];
 const POLL_TRIES = 100; // of 50 ms each
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-                '.svg': 'image/svg+xml', '.png': 'image/png', '.webmanifest': 'application/manifest+json' };
-
-function serve() {
-  const server = createServer(async (request, response) => {
-    // URL parsing resolves any dot segments, so nothing outside the site.
-    const path = new URL(request.url, 'http://x').pathname.replace(/\/$/, '/index.html');
-    try {
-      const body = await readFile(join(site, path));
-      response.writeHead(200, { 'Content-Type': types[extname(path)] ?? 'application/octet-stream' });
-      response.end(body);
-    } catch {
-      response.writeHead(404).end();
-    }
-  });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
-}
-
 const describe = (c) => `(${c.join(', ')})`;
 
 // One page at one screen: `view` is what puppeteer's setViewport takes, and a
@@ -39,17 +21,8 @@ class Page {
   errors = [];
 
   async open(view, scale, args) {
-    this.server = await serve();
-    this.browser = await puppeteer.launch({
-      executablePath: '/usr/bin/chromium',
-      timeout: 300000, // it starts in seconds natively, in minutes under emulation
-      // Root in a container needs no sandbox. The zygote insists on being
-      // single-threaded, which it never is under qemu-user (qemu runs a
-      // thread of its own), so it is left out. WebGL without a GPU needs
-      // Chromium's software renderer, which it no longer picks by itself.
-      args: ['--no-sandbox', '--no-zygote', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-             '--disable-background-networking', '--disable-component-update', '--no-first-run', ...args],
-    });
+    this.server = await serve(site);
+    this.browser = await puppeteer.launch(chromium(args));
     this.page = await this.browser.newPage();
     this.page.setDefaultTimeout(300000); // pages load in minutes under emulation
     this.page.on('pageerror', (e) => this.errors.push(`page error: ${e.message}`));
