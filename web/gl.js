@@ -1,7 +1,9 @@
 // The browser's stand-in for GL 1.1: exactly the calls that polysketch makes,
 // on a WebGL canvas. Every primitive's pixels are worked out by raster.js and
-// drawn as runs of whole pixels, so that the browser's own rasteriser has no
-// choice to make. It is linked with Emscripten's own GL library left out, so
+// each is drawn as a point one pixel wide at its centre, so that the
+// browser's own rasteriser has no choice to make. (Rows of pixels drawn as two
+// triangles each came out striped in blue and green in Debian 13's Firefox on
+// Mesa's software renderer, once the canvas had been shown.) It is linked with Emscripten's own GL library left out, so
 // no symbol here overrides one of its and a call this lacks fails to link.
 
 var polysketchGL = {
@@ -71,7 +73,8 @@ var polysketchGL = {
       };
       var program = gl.createProgram();
       gl.attachShader(program, shader(gl.VERTEX_SHADER,
-        'attribute vec2 position; void main() { gl_Position = vec4(position, 0.0, 1.0); }'));
+        'attribute vec2 position;' +
+        'void main() { gl_Position = vec4(position, 0.0, 1.0); gl_PointSize = 1.0; }'));
       gl.attachShader(program, shader(gl.FRAGMENT_SHADER,
         'precision mediump float; uniform vec3 colour;' +
         'void main() { gl_FragColor = vec4(colour, 1.0); }'));
@@ -82,7 +85,7 @@ var polysketchGL = {
       gl.bindBuffer(gl.ARRAY_BUFFER, gl11.buffer);
       gl.enableVertexAttribArray(0);
       gl.vertexAttribPointer(0, 2, gl.FLOAT, false, 0, 0);
-      // The runs are given in pixels of the whole canvas.
+      // The pixels are given in those of the whole canvas.
       gl.viewport(0, 0, canvas.width, canvas.height);
       gl11.gl = gl;
       gl11.width = canvas.width;
@@ -127,10 +130,10 @@ var polysketchGL = {
     },
 
     draw: (piece) => {
-      var runs = [], W = gl11.width, H = gl11.height;
+      var centres = [], W = gl11.width, H = gl11.height;
       var emit = (x, y, length) => {
-        var x0 = x / W * 2 - 1, x1 = (x + length) / W * 2 - 1, y0 = y / H * 2 - 1, y1 = (y + 1) / H * 2 - 1;
-        runs.push(x0, y0, x1, y0, x1, y1, x0, y0, x1, y1, x0, y1);
+        for (var i = 0; i < length; ++i)
+          centres.push((x + i + 0.5) / W * 2 - 1, (y + 0.5) / H * 2 - 1);
       };
       if (piece.length === 1)
         raster.point(piece[0][0], piece[0][1], gl11.pointSize, W, H, emit);
@@ -138,11 +141,11 @@ var polysketchGL = {
         raster.line(piece[0][0], piece[0][1], piece[1][0], piece[1][1], W, H, emit);
       else
         raster.triangle(piece, W, H, emit);
-      if (runs.length === 0)
+      if (centres.length === 0)
         return;
       var gl = gl11.gl;
-      gl.bufferData(gl.ARRAY_BUFFER, new Float32Array(runs), gl.STREAM_DRAW);
-      gl.drawArrays(gl.TRIANGLES, 0, runs.length / 2);
+      gl.bufferData(gl.ARRAY_BUFFER, new Float32Array(centres), gl.STREAM_DRAW);
+      gl.drawArrays(gl.POINTS, 0, centres.length / 2);
     },
   },
 
@@ -177,7 +180,7 @@ var polysketchGL = {
   },
   // The browser shows the canvas as soon as the handler returns.
   glFlush: function() {},
-  // Kept for the vertices; the runs are drawn on the whole canvas.
+  // Kept for the vertices; the pixels are drawn on the whole canvas.
   glViewport: function(x, y, width, height) { gl11.viewport = [x, y, width, height]; },
   glMatrixMode: function(mode) { gl11.matrixMode = mode; },
   glLoadIdentity: function() {
