@@ -3,9 +3,9 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, makes the Debian package and
 # the Windows build and the browser build, and runs every test on a private
 # virtual X display: the plain build's also checks the package, tests the
-# page in headless Chromium and against the desktop program in Chromium and
-# WebKit, and, where the machine can run it, runs the Windows build under
-# Wine.
+# page in headless Chromium and against the desktop program in Chromium,
+# Firefox and WebKit, and, where the machine can run it, runs the Windows
+# build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
@@ -21,12 +21,14 @@ elif ! installable wine64; then
 else
     wine=wine64
 fi
-# The page is held against the desktop in Chromium, and in WebKit where this
-# Debian has it (testing is without it for now). Firefox is left out: ESR 153.5
-# (Debian 13's) shows some pixels of the red fill in blue or green, where the
-# desktop has red, which is not understood yet; POLYSKETCH_BROWSERS can name
-# it for a run by hand.
-browsers=chromium webkit=
+# The page is held against the desktop in Chromium, and in Firefox and WebKit
+# where this Debian has them (testing has been without WebKit for a while).
+browsers=chromium firefox= webkit=
+if installable firefox-esr; then
+    browsers+=";firefox" firefox=firefox-esr
+else
+    left_out+=("differential in firefox left out: this Debian's archive has no firefox-esr to install")
+fi
 if installable webkit2gtk-driver; then
     browsers+=";webkit" webkit=webkit2gtk-driver
 else
@@ -41,7 +43,7 @@ npm=npm
 need_packages cmake make g++ freeglut3-dev libgl1-mesa-dri libgtest-dev \
     libx11-dev libxdo-dev xvfb xdotool x11-apps \
     dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin \
-    g++-mingw-w64-x86-64 zip unzip icoutils $wine emscripten chromium $webkit \
+    g++-mingw-w64-x86-64 zip unzip icoutils $wine emscripten chromium $firefox $webkit \
     nodejs $npm ca-certificates
 
 deb=$(scripts/package.sh | tail -n 1)
