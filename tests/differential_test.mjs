@@ -100,7 +100,21 @@ class Desktop {
     this.window = execFileSync('xdotool', ['search', '--sync', '--onlyvisible', '--name', `^${name}$`],
                                { timeout: 20000 }).toString().trim().split('\n')[0];
   }
-  close() { this.process?.kill('SIGKILL'); }
+  // Searching the display while a window goes can fail, so the next session
+  // starts once this one's window has gone with its connection.
+  async close() {
+    if (!this.process)
+      return;
+    const exited = new Promise((resolve) => this.process.once('exit', resolve));
+    if (this.process.kill('SIGKILL'))
+      await exited;
+    for (let i = 0; this.window && i < 100; ++i, await new Promise((r) => setTimeout(r, 50)))
+      try {
+        execFileSync('xdotool', ['getwindowname', this.window], { stdio: 'ignore' });
+      } catch {
+        return;
+      }
+  }
   // XTest input, as a user's own mouse gives it; the window sits at
   // (256, 192) on a display with no window manager.
   play(steps) {
@@ -138,7 +152,11 @@ before(async () => {
                      { stdio: ['ignore', 'ignore', 'ignore', 'pipe'] });
   display = { process: xvfb, name: `:${(await new Promise((resolve) => xvfb.stdio[3].once('data', resolve))).toString().trim()}` };
 });
-after(() => {
+// Each browser is started once and given a fresh page for every session.
+const started = {};
+after(async () => {
+  for (const browser of Object.values(started))
+    await (await browser).close();
   server?.close();
   display?.process.kill();
 });
@@ -149,14 +167,14 @@ const names = ['left', 'middle', 'right'];
 class PuppeteerPage {
   constructor(engine) { this.engine = engine; }
   async open() {
-    this.browser = await puppeteer.launch(this.engine === 'chromium' ? chromium() : {
+    const browser = await (started[this.engine] ??= puppeteer.launch(this.engine === 'chromium' ? chromium() : {
       // Firefox ESR 140 cannot have its viewport set through WebDriver BiDi,
       // so its window is made larger than the viewport the sessions need.
       browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: false, timeout: 300000,
       defaultViewport: null, args: ['--width=1000', '--height=800'],
       env: { ...process.env, DISPLAY: display.name },
-    });
-    this.page = await this.browser.newPage();
+    }));
+    this.page = await browser.newPage();
     this.page.setDefaultTimeout(300000);
     this.errors = [];
     this.page.on('pageerror', (e) => this.errors.push(e.message));
@@ -166,7 +184,7 @@ class PuppeteerPage {
     const [width, height, ratio] = await this.page.evaluate(() => [innerWidth, innerHeight, devicePixelRatio]);
     assert.ok(width >= 800 && height >= 612 && ratio === 1, `${this.engine}'s viewport is ${width} x ${height} at ${ratio}`);
   }
-  async close() { await this.browser?.close(); }
+  async close() { await this.page?.close(); }
   async play(steps) {
     for (const s of steps)
       if (s.move)
@@ -184,13 +202,13 @@ class PuppeteerPage {
 // WebKit, through its own WebDriver and MiniBrowser, by the protocol itself.
 class WebKitPage {
   errors = [];
-  async open() {
+  static async launch() {
     const port = 20000 + Math.floor(Math.random() * 20000);
-    this.driver = spawn('WebKitWebDriver', [`--port=${port}`], { stdio: 'ignore', env: { ...process.env, DISPLAY: display.name } });
-    this.base = `http://127.0.0.1:${port}`;
-    for (let i = 0; !this.session; ++i)
+    const browser = { base: `http://127.0.0.1:${port}`, call: WebKitPage.prototype.call };
+    browser.driver = spawn('WebKitWebDriver', [`--port=${port}`], { stdio: 'ignore', env: { ...process.env, DISPLAY: display.name } });
+    for (let i = 0; !browser.session; ++i)
       try {
-        this.session = (await this.call('POST', '/session', { capabilities: { alwaysMatch: { 'webkitgtk:browserOptions': {
+        browser.session = (await browser.call('POST', '/session', { capabilities: { alwaysMatch: { 'webkitgtk:browserOptions': {
           binary: '/usr/lib/' + execFileSync('dpkg-architecture', ['-qDEB_HOST_MULTIARCH']).toString().trim() +
                   '/webkit2gtk-4.1/MiniBrowser', args: ['--automation'] } } } })).sessionId;
       } catch (e) {
@@ -198,7 +216,16 @@ class WebKitPage {
           throw e;
         await new Promise((r) => setTimeout(r, 100));
       }
-    await this.call('POST', `/session/${this.session}/window/rect`, { width: 800, height: 650 });
+    await browser.call('POST', `/session/${browser.session}/window/rect`, { width: 800, height: 650 });
+    browser.close = async () => {
+      await browser.call('DELETE', `/session/${browser.session}`);
+      browser.driver.kill();
+    };
+    return browser;
+  }
+  // Loading the site again starts the program afresh.
+  async open() {
+    ({ base: this.base, session: this.session } = await (started.webkit ??= WebKitPage.launch()));
     await this.call('POST', `/session/${this.session}/url`, { url: site() });
   }
   async call(method, path, body) {
@@ -209,11 +236,7 @@ class WebKitPage {
       throw new Error(`${method} ${path}: ${value.message}`);
     return value;
   }
-  async close() {
-    if (this.session)
-      await this.call('DELETE', `/session/${this.session}`);
-    this.driver?.kill();
-  }
+  async close() {}
   play(steps) {
     const actions = steps.map((s) => (s.move ? { type: 'pointerMove', x: s.move[0], y: s.move[1], origin: 'viewport' }
       : { type: s.press !== undefined ? 'pointerDown' : 'pointerUp', button: s.press ?? s.release }));
@@ -303,7 +326,7 @@ for (const [engine, how] of Object.entries(engines).filter(([name]) => browsers.
         await page.play(tail);
         assert.deepEqual(page.errors, []);
       } finally {
-        desktop.close();
+        await desktop.close();
         await page.close();
       }
     });
