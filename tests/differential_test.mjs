@@ -39,24 +39,14 @@ function generator(seed) {
 // while the left button is up, where the page takes the report for nothing,
 // and what is held at the end is released after the last checkpoint, in
 // `tail`.
-// The desktop's GL cuts a line that leaves the window at the window's edge,
-// which can move a pixel where the line runs exactly between two; the page
-// does not follow that yet. So a line that stays on screen (a press's line,
-// or the band at a release or a checkpoint) ends inside the window: the left
-// button is pressed and released there, and a checkpoint comes with the
-// pointer there. Bands beyond the window are drawn and erased all the same.
 function session(seed, events, reach, garbledReleases) {
   const random = generator(seed), pick = (a, b) => a + Math.floor(random() * (b - a + 1));
   const steps = [], held = new Set();
   const inside = () => [pick(0, W - 1), pick(0, H - 1)];
   const anywhere = () => [pick(reach[0], reach[2]), pick(reach[1], reach[3])];
   const releasable = () => [...held].filter((b) => b === 0 || !garbledReleases || !held.has(0));
-  let pointer = [0, 0];
-  const out = (p) => p[0] < 0 || p[0] >= W || p[1] < 0 || p[1] >= H;
-  const move = (p) => steps.push({ move: (pointer = p) });
-  const back = (button) => button === 0 && out(pointer) && move(inside());
+  const move = (p) => steps.push({ move: p });
   const press = (button) => {
-    back(button);
     steps.push({ press: button });
     held.add(button);
   };
@@ -70,7 +60,6 @@ function session(seed, events, reach, garbledReleases) {
       press(free[pick(0, free.length - 1)]);
     } else if (r >= 0.62 && releasable().length > 0) {
       const button = releasable()[pick(0, releasable().length - 1)];
-      back(button);
       steps.push({ release: button });
       held.delete(button);
     } else {
@@ -78,10 +67,8 @@ function session(seed, events, reach, garbledReleases) {
     }
   }
   if (!garbledReleases)
-    for (const button of held) {
-      back(button);
+    for (const button of held)
       steps.push({ release: button });
-    }
   return { steps, tail: garbledReleases ? [...held].map((b) => ({ release: b })) : [] };
 }
 
@@ -315,9 +302,6 @@ for (const [engine, how] of Object.entries(engines).filter(([name]) => browsers.
         const third = Math.ceil(steps.length / 3);
         for (let k = 1; k <= 3; ++k) {
           const part = steps.slice((k - 1) * third, k * third);
-          const last = steps.slice(0, k * third).findLast((s) => s.move)?.move;
-          if (last && (last[0] < 0 || last[0] >= W || last[1] < 0 || last[1] >= H))
-            part.push({ move: [W / 2, H / 2] });
           desktop.play(part);
           await page.play(part);
           await compare(desktop, page, label, k);
