@@ -44,21 +44,7 @@ var polysketchGL = {
     },
 
     // A vertex through both matrices and the viewport, in window pixels with
-    // the origin at the bottom left, as GL counts them, and in clip
-    // coordinates (x, y, w) as the renderer works them out in single
-    // precision, for clipping.
-    vertex: (x, y) => {
-      var f = Math.fround, p = gl11.projection, m = gl11.modelview, c = [];
-      for (var row of [0, 1, 3]) {
-        var at = (col) => f(p[row] * m[col * 4] + p[4 + row] * m[col * 4 + 1] + p[8 + row] * m[col * 4 + 2] +
-                            p[12 + row] * m[col * 4 + 3]);
-        c.push(f(f(f(at(0) * x) + f(at(1) * y)) + at(3)));
-      }
-      var w = gl11.toWindow(x, y);
-      w.clip = c;
-      return w;
-    },
-
+    // the origin at the bottom left, as GL counts them.
     toWindow: (x, y) => {
       var p = gl11.projection, m = gl11.modelview;
       var ex = m[0] * x + m[4] * y + m[12], ey = m[1] * x + m[5] * y + m[13];
@@ -143,38 +129,6 @@ var polysketchGL = {
       return pieces;
     },
 
-    // Mesa's software renderer cuts a line only where it leaves a band
-    // around the viewport twice its size, and there in single precision: the
-    // new end can move a pixel where the line runs exactly between two. So
-    // the line is cut here as it is there. Returns the ends in window
-    // pixels, or null where nothing is left.
-    clipLine: (a, b) => {
-      var f = Math.fround, t0 = 0, t1 = 0, outA = 0, outB = 0;
-      var planes = [[-0.5, 0], [0.5, 0], [0, -0.5], [0, 0.5]];
-      var distance = (c, p) => f(f(f(p[0] * c[0]) + f(p[1] * c[1])) + c[2]);
-      planes.forEach((p, i) => {
-        outA |= distance(a.clip, p) >= 0 ? 0 : 1 << i;
-        outB |= distance(b.clip, p) >= 0 ? 0 : 1 << i;
-      });
-      if (outA & outB)
-        return null;
-      for (var p of planes) {
-        var d0 = distance(a.clip, p), d1 = distance(b.clip, p);
-        if (d1 < 0)
-          t1 = Math.max(t1, f(d1 / f(d1 - d0)));
-        if (d0 < 0)
-          t0 = Math.max(t0, f(d0 / f(d0 - d1)));
-        if (f(t0 + t1) >= 1)
-          return null;
-      }
-      var v = gl11.viewport;
-      var cut = (t, from, to) => {
-        var c = [0, 1, 2].map((k) => f(from[k] + f(t * f(to[k] - from[k])))), reciprocal = f(1 / c[2]);
-        return [0, 1].map((k) => f(f(f(c[k] * reciprocal) * (v[k + 2] / 2)) + (v[k] + v[k + 2] / 2)));
-      };
-      return [outA ? cut(t0, a.clip, b.clip) : a, outB ? cut(t1, b.clip, a.clip) : b];
-    },
-
     draw: (piece) => {
       var centres = [], W = gl11.width, H = gl11.height;
       var emit = (x, y, length) => {
@@ -183,10 +137,10 @@ var polysketchGL = {
       };
       if (piece.length === 1)
         raster.point(piece[0][0], piece[0][1], gl11.pointSize, W, H, emit);
-      else if (piece.length === 3)
-        raster.triangle(piece, W, H, emit);
-      else if ((piece = gl11.clipLine(piece[0], piece[1])))
+      else if (piece.length === 2)
         raster.line(piece[0][0], piece[0][1], piece[1][0], piece[1][1], W, H, emit);
+      else
+        raster.triangle(piece, W, H, emit);
       if (centres.length === 0)
         return;
       var gl = gl11.gl;
@@ -219,7 +173,7 @@ var polysketchGL = {
     gl11.mode = mode;
     gl11.vertices = [];
   },
-  glVertex2i: function(x, y) { gl11.vertices.push(gl11.vertex(x, y)); },
+  glVertex2i: function(x, y) { gl11.vertices.push(gl11.toWindow(x, y)); },
   glEnd: function() {
     gl11.gl.uniform3fv(gl11.colourUniform, gl11.colour);
     gl11.pieces(gl11.mode, gl11.vertices).forEach(gl11.draw);
