@@ -14,7 +14,7 @@ import { mkdirSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import puppeteer from 'puppeteer-core';
 import { PNG } from 'pngjs';
-import { serve, chromium } from './site.mjs';
+import { serve, chromium, programStarted } from './site.mjs';
 
 const W = 512, H = 384, WINDOW_X = 256, WINDOW_Y = 192;
 const SETTLE_TRIES = 100; // of 50 ms each
@@ -171,6 +171,7 @@ class PuppeteerPage {
     if (this.engine === 'chromium')
       await this.page.setViewport({ width: 800, height: 650, deviceScaleFactor: 1 });
     await this.page.goto(site(), { waitUntil: 'load' });
+    await this.page.waitForFunction(programStarted);
     const [width, height, ratio] = await this.page.evaluate(() => [innerWidth, innerHeight, devicePixelRatio]);
     assert.ok(width >= 800 && height >= 612 && ratio === 1, `${this.engine}'s viewport is ${width} x ${height} at ${ratio}`);
   }
@@ -217,6 +218,9 @@ class WebKitPage {
   async open() {
     ({ base: this.base, session: this.session } = await (started.webkit ??= WebKitPage.launch()));
     await this.call('POST', `/session/${this.session}/url`, { url: site() });
+    const script = `return (${programStarted})();`;
+    while (!(await this.call('POST', `/session/${this.session}/execute/sync`, { script, args: [] })))
+      await new Promise((r) => setTimeout(r, 50));
   }
   async call(method, path, body) {
     const response = await fetch(this.base + path, { method, headers: { 'Content-Type': 'application/json' },

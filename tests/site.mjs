@@ -35,3 +35,8 @@ export const chromium = (args = []) => ({
   args: ['--no-sandbox', '--no-zygote', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
          '--disable-background-networking', '--disable-component-update', '--no-first-run', ...args],
 });
+
+// True in the page once the program's main has run, and with it the toolkit
+// listens: the module compiles after the page's load event, and input sent
+// before then would be lost.
+export const programStarted = () => window.Module?.calledRun === true;

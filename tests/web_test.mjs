@@ -8,7 +8,7 @@ import { readFile, readdir, stat } from 'node:fs/promises';
 import { join } from 'node:path';
 import puppeteer from 'puppeteer-core';
 import { PNG } from 'pngjs';
-import { serve, chromium } from './site.mjs';
+import { serve, chromium, programStarted } from './site.mjs';
 
 const site = process.env.POLYSKETCH_WEB_SITE;
 const WHITE = [255, 255, 255], BLACK = [0, 0, 0], RED = [255, 0, 0], CYAN = [0, 255, 255];
@@ -34,6 +34,7 @@ class Page {
     this.scale = scale;
     this.cdp = await this.page.createCDPSession();
     await this.page.goto(`http://127.0.0.1:${this.server.address().port}/`, { waitUntil: 'load' });
+    await this.page.waitForFunction(programStarted);
   }
 
   // The network gone: no new connections, and none kept open.
@@ -205,6 +206,7 @@ test('installs as an app, and opens and draws with the network gone', { timeout:
     await p.page.waitForFunction(() => navigator.serviceWorker.controller !== null);
     p.stopServer();
     await p.page.reload({ waitUntil: 'load' });
+    await p.page.waitForFunction(programStarted);
     await p.eventually(0, 0, WHITE);
     await p.moveTo(100, 284);
     await p.button('left', true);
