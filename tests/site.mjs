@@ -39,4 +39,4 @@ export const chromium = (args = []) => ({
 // True in the page once the program's main has run, and with it the toolkit
 // listens: the module compiles after the page's load event, and input sent
 // before then would be lost.
-export const programStarted = () => window.Module?.calledRun === true;
+export const programStarted = () => Boolean(window.Module?.calledRun);
