@@ -36,12 +36,11 @@ function generator(seed) {
 // move a pixel, and Debian 13's does not, as the page does not; so no reach
 // goes past it. WebDriver moves the pointer only within the viewport, so
 // Firefox's and WebKit's reach is the viewport's part of the band, past the
-// canvas's right and bottom edges. WebKitGTK's
-// WebDriver reports the release of the middle or right button as a release
-// of the left one, so where `garbledReleases`, those two are released only
-// while the left button is up, where the page takes the report for nothing,
-// and what is held at the end is released after the last checkpoint, in
-// `tail`.
+// canvas's right and bottom edges. WebKitGTK's WebDriver reports the release
+// of the middle or right button as a release of the left one, so where
+// `garbledReleases`, those two are released only while the left button is
+// up, where the page takes the report for nothing, and what is held at the
+// end is released after the last checkpoint, in `tail`.
 function session(seed, events, reach, garbledReleases) {
   const random = generator(seed), pick = (a, b) => a + Math.floor(random() * (b - a + 1));
   const steps = [], held = new Set();

@@ -1,10 +1,11 @@
 // The browser's stand-in for GL 1.1: exactly the calls that polysketch makes,
 // on a WebGL canvas. Every primitive's pixels are worked out by raster.js and
 // each is drawn as a point one pixel wide at its centre, so that the
-// browser's own rasteriser has no choice to make. (Rows of pixels drawn as two
-// triangles each came out striped in blue and green in Debian 13's Firefox on
-// Mesa's software renderer, once the canvas had been shown.) It is linked with Emscripten's own GL library left out, so
-// no symbol here overrides one of its and a call this lacks fails to link.
+// browser's own rasteriser has no choice to make. (Rows of pixels drawn as
+// two triangles each came out striped in blue and green in Debian 13's
+// Firefox on Mesa's software renderer, once the canvas had been shown.) It is
+// linked with Emscripten's own GL library left out, so no symbol here
+// overrides one of its and a call this lacks fails to link.
 
 var polysketchGL = {
   $gl11: {
