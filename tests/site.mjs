@@ -36,7 +36,8 @@ export const chromium = (args = []) => ({
          '--disable-background-networking', '--disable-component-update', '--no-first-run', ...args],
 });
 
-// True in the page once the program's main has run, and with it the toolkit
-// listens: the module compiles after the page's load event, and input sent
-// before then would be lost.
-export const programStarted = () => Boolean(window.Module?.calledRun);
+// True in the page once the drawing area is no longer busy: the toolkit
+// listens, or the page has said why the program cannot run. The module
+// compiles after the page's load event, and input sent before then would be
+// lost.
+export const programStarted = () => document.querySelector('canvas:not([aria-busy])') !== null;

@@ -162,6 +162,8 @@ var polysketchToolkit = {
   // own event loop takes over: main never returns, as on the desktop.
   glutMainLoop: function() {
     glut.listen();
+    // The page marks the drawing area busy until the program takes input.
+    glut.canvas.removeAttribute('aria-busy');
     glut.call(glut.reshape, [glut.canvas.width, glut.canvas.height]);
     glut.runDisplay();
     throw 'unwind';
