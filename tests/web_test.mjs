@@ -216,9 +216,25 @@ test('installs as an app, and opens and draws with the network gone', { timeout:
     await p.eventually(302, 281, BLACK);
   }));
 
-test('says in plain words that it needs WebGL where the browser has none', { timeout: 900000 },
+test('draws where the browser has no WebGL, and says why where the program cannot load', { timeout: 900000 },
      () => withPage({ width: 800, height: 600, deviceScaleFactor: 1 }, 1, async (p) => {
+    await p.eventually(0, 0, WHITE);
+    await p.moveTo(100, 284);
+    await p.button('left', true);
+    await p.moveTo(300, 284);
+    await p.button('left', false);
+    await p.eventually(200, 284, BLACK);
+    await p.eventually(302, 281, BLACK);
+
+    // The module's download fails, past the service worker's cache.
+    await p.cdp.send('Network.enable');
+    await p.cdp.send('Network.setBypassServiceWorker', { bypass: true });
+    await p.cdp.send('Network.setBlockedURLs', { urls: ['*.wasm'] });
+    await p.page.reload({ waitUntil: 'load' });
     await p.page.waitForSelector('#message:not([hidden])');
-    assert.match(await p.page.$eval('#message', (m) => m.textContent), /needs WebGL/);
+    assert.match(await p.page.$eval('#message', (m) => m.textContent), /could not be loaded/);
     assert.ok(await p.page.$eval('canvas', (c) => c.hidden), 'the blank canvas is still shown');
+    const blocked = p.errors.filter((e) => /polysketch\.wasm|ERR_BLOCKED_BY_CLIENT/.test(e));
+    assert.ok(blocked.length > 0, 'the module was not blocked');
+    p.errors = p.errors.filter((e) => !blocked.includes(e));
   }, ['--disable-webgl']));

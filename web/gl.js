@@ -1,21 +1,25 @@
-// The browser's stand-in for GL 1.1: exactly the calls that polysketch makes,
-// on a WebGL canvas. Every primitive's pixels are worked out by raster.js and
-// each is drawn as a point one pixel wide at its centre, so that the
-// browser's own rasteriser has no choice to make. (Rows of pixels drawn as
-// two triangles each came out striped in blue and green in Debian 13's
-// Firefox on Mesa's software renderer, once the canvas had been shown.) It is
+// The browser's stand-in for GL 1.1: exactly the calls that polysketch makes.
+// The page keeps the window's pixels itself, as a colour buffer that
+// raster.js fills run by run, and glFlush shows what changed on the canvas
+// through its 2D context: no GPU and no WebGL is needed, and exclusive-or is
+// the true bitwise operation on the stored bytes, as GL's logic op is. It is
 // linked with Emscripten's own GL library left out, so no symbol here
 // overrides one of its and a call this lacks fails to link.
 
 var polysketchGL = {
   $gl11: {
-    gl: null,
-    colourUniform: null,
-    buffer: null,
+    context: null,
+    // The window's pixels, top row first, and a view of them a pixel a word.
+    image: null,
+    pixels: null,
     width: 0,
     height: 0,
-    // The fixed-function state that the program sets.
-    colour: [0, 0, 0],
+    // The rectangle changed since the last flush, in the image's rows.
+    dirty: null,
+    // The fixed-function state that the program sets, colours as packed pixels.
+    clearColour: 0,
+    colour: 0,
+    xorMask: 0,
     pointSize: 1,
     logicOpEnabled: false,
     logicOp: 0x1503, // GL_COPY
@@ -58,55 +62,33 @@ var polysketchGL = {
       return [snap(v[0] + (cx / cw + 1) * v[2] / 2), snap(v[1] + (cy / cw + 1) * v[3] / 2)];
     },
 
-    // Returns false where the browser has no WebGL.
+    // A colour as the buffer holds it, whatever the machine's byte order;
+    // the window has no alpha, so only the mask leaves it out.
+    pack: (r, g, b, alpha) => {
+      var unorm = (c) => Math.round(Math.min(1, Math.max(0, c)) * 255);
+      return new Uint32Array(new Uint8Array([unorm(r), unorm(g), unorm(b), alpha]).buffer)[0];
+    },
+
+    // Returns false where the browser has no 2D canvas.
     createContext: (canvas) => {
-      // Kept between frames, as a single-buffered window keeps its pixels:
-      // the program draws the band and the dots over what is there.
-      var gl = canvas.getContext('webgl', {
-        preserveDrawingBuffer: true, antialias: false, alpha: false, depth: false, stencil: false });
-      if (!gl)
+      var context = canvas.getContext('2d', { alpha: false });
+      if (!context)
         return false;
-      var shader = (type, source) => {
-        var s = gl.createShader(type);
-        gl.shaderSource(s, source);
-        gl.compileShader(s);
-        return s;
-      };
-      var program = gl.createProgram();
-      gl.attachShader(program, shader(gl.VERTEX_SHADER,
-        'attribute vec2 position;' +
-        'void main() { gl_Position = vec4(position, 0.0, 1.0); gl_PointSize = 1.0; }'));
-      gl.attachShader(program, shader(gl.FRAGMENT_SHADER,
-        'precision mediump float; uniform vec3 colour;' +
-        'void main() { gl_FragColor = vec4(colour, 1.0); }'));
-      gl.linkProgram(program);
-      gl.useProgram(program);
-      gl11.colourUniform = gl.getUniformLocation(program, 'colour');
-      gl11.buffer = gl.createBuffer();
-      gl.bindBuffer(gl.ARRAY_BUFFER, gl11.buffer);
-      gl.enableVertexAttribArray(0);
-      gl.vertexAttribPointer(0, 2, gl.FLOAT, false, 0, 0);
-      // The pixels are given in those of the whole canvas.
-      gl.viewport(0, 0, canvas.width, canvas.height);
-      gl11.gl = gl;
+      gl11.context = context;
       gl11.width = canvas.width;
       gl11.height = canvas.height;
+      gl11.image = context.createImageData(canvas.width, canvas.height);
+      gl11.pixels = new Uint32Array(gl11.image.data.buffer);
+      gl11.pixels.fill(gl11.pack(0, 0, 0, 255));
       gl11.modelview = gl11.identity();
       gl11.projection = gl11.identity();
       gl11.viewport = [0, 0, canvas.width, canvas.height];
       return true;
     },
 
-    // XOR has no WebGL counterpart. With white, the only colour the program
-    // draws by XOR, it is exactly 1 - destination, which blending gives.
-    updateBlend: () => {
-      var gl = gl11.gl;
-      if (gl11.logicOpEnabled && gl11.logicOp === 0x1506) {
-        gl.enable(gl.BLEND);
-        gl.blendFuncSeparate(gl.ONE_MINUS_DST_COLOR, gl.ZERO, gl.ZERO, gl.ONE);
-      } else {
-        gl.disable(gl.BLEND);
-      }
+    touch: (x0, y0, x1, y1) => {
+      var d = gl11.dirty;
+      gl11.dirty = d ? [Math.min(d[0], x0), Math.min(d[1], y0), Math.max(d[2], x1), Math.max(d[3], y1)] : [x0, y0, x1, y1];
     },
 
     // Each piece of a primitive (a line of a strip, a triangle of a polygon)
@@ -130,58 +112,67 @@ var polysketchGL = {
       return pieces;
     },
 
+    // A run of pixels on row y, counted from the bottom as GL counts them.
+    fill: (x, y, length) => {
+      var row = gl11.height - 1 - y, start = row * gl11.width + x, end = start + length, p = gl11.pixels;
+      if (gl11.logicOpEnabled && gl11.logicOp === 0x1506) { // GL_XOR
+        for (var i = start; i < end; ++i)
+          p[i] ^= gl11.xorMask;
+      } else {
+        p.fill(gl11.colour, start, end);
+      }
+      gl11.touch(x, row, x + length, row + 1);
+    },
+
     draw: (piece) => {
-      var centres = [], W = gl11.width, H = gl11.height;
-      var emit = (x, y, length) => {
-        for (var i = 0; i < length; ++i)
-          centres.push((x + i + 0.5) / W * 2 - 1, (y + 0.5) / H * 2 - 1);
-      };
+      var W = gl11.width, H = gl11.height;
       if (piece.length === 1)
-        raster.point(piece[0][0], piece[0][1], gl11.pointSize, W, H, emit);
+        raster.point(piece[0][0], piece[0][1], gl11.pointSize, W, H, gl11.fill);
       else if (piece.length === 2)
-        raster.line(piece[0][0], piece[0][1], piece[1][0], piece[1][1], W, H, emit);
+        raster.line(piece[0][0], piece[0][1], piece[1][0], piece[1][1], W, H, gl11.fill);
       else
-        raster.triangle(piece, W, H, emit);
-      if (centres.length === 0)
-        return;
-      var gl = gl11.gl;
-      gl.bufferData(gl.ARRAY_BUFFER, new Float32Array(centres), gl.STREAM_DRAW);
-      gl.drawArrays(gl.POINTS, 0, centres.length / 2);
+        raster.triangle(piece, W, H, gl11.fill);
     },
   },
 
-  glClearColor: function(r, g, b, a) { gl11.gl.clearColor(r, g, b, a); },
-  glClear: function(mask) { gl11.gl.clear(mask); },
-  glPointSize: function(size) { gl11.pointSize = size; },
-  glLogicOp: function(op) {
-    gl11.logicOp = op;
-    gl11.updateBlend();
-  },
-  glEnable: function(cap) {
-    if (cap === 0x0BF2) { // GL_COLOR_LOGIC_OP
-      gl11.logicOpEnabled = true;
-      gl11.updateBlend();
+  glClearColor: function(r, g, b, a) { gl11.clearColour = gl11.pack(r, g, b, 255); },
+  // The logic op plays no part in a clear.
+  glClear: function(mask) {
+    if (mask & 0x4000) { // GL_COLOR_BUFFER_BIT
+      gl11.pixels.fill(gl11.clearColour);
+      gl11.touch(0, 0, gl11.width, gl11.height);
     }
+  },
+  glPointSize: function(size) { gl11.pointSize = size; },
+  glLogicOp: function(op) { gl11.logicOp = op; },
+  glEnable: function(cap) {
+    if (cap === 0x0BF2) // GL_COLOR_LOGIC_OP
+      gl11.logicOpEnabled = true;
   },
   glDisable: function(cap) {
-    if (cap === 0x0BF2) {
+    if (cap === 0x0BF2)
       gl11.logicOpEnabled = false;
-      gl11.updateBlend();
-    }
   },
-  glColor3f: function(r, g, b) { gl11.colour = [r, g, b]; },
+  glColor3f: function(r, g, b) {
+    gl11.colour = gl11.pack(r, g, b, 255);
+    gl11.xorMask = gl11.pack(r, g, b, 0);
+  },
   glBegin: function(mode) {
     gl11.mode = mode;
     gl11.vertices = [];
   },
   glVertex2i: function(x, y) { gl11.vertices.push(gl11.toWindow(x, y)); },
-  glEnd: function() {
-    gl11.gl.uniform3fv(gl11.colourUniform, gl11.colour);
-    gl11.pieces(gl11.mode, gl11.vertices).forEach(gl11.draw);
+  glEnd: function() { gl11.pieces(gl11.mode, gl11.vertices).forEach(gl11.draw); },
+  // What changed goes to the canvas at once, which the browser shows as soon
+  // as the handler returns.
+  glFlush: function() {
+    var d = gl11.dirty;
+    if (!d)
+      return;
+    gl11.dirty = null;
+    gl11.context.putImageData(gl11.image, 0, 0, d[0], d[1], d[2] - d[0], d[3] - d[1]);
   },
-  // The browser shows the canvas as soon as the handler returns.
-  glFlush: function() {},
-  // Kept for the vertices; the pixels are drawn on the whole canvas.
+  // Kept for the vertices; the pixels are those of the whole canvas.
   glViewport: function(x, y, width, height) { gl11.viewport = [x, y, width, height]; },
   glMatrixMode: function(mode) { gl11.matrixMode = mode; },
   glLoadIdentity: function() {

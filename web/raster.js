@@ -20,9 +20,26 @@ var polysketchRaster = {
     // Where in its pixel a coordinate lies, from -0.5 to just under 0.5.
     offset: (v) => raster.f(raster.f(v - Math.floor(v)) - 0.5),
 
-    // Calls emit(x, y, length) for each run of pixels on a row whose centre
-    // lies inside every edge of the clockwise polygon of snapped corners
-    // (xs, ys); an edge's own centres count on its left and top sides only.
+    // The largest x with b * x < a, for b > 0, and the smallest, for b < 0:
+    // where a row's run of pixels ends and begins on one edge. The quotient
+    // is corrected by exact products, as integers of this size are exact.
+    last: (a, b) => {
+      var x = Math.ceil(a / b) - 1;
+      while (b * (x + 1) < a) ++x;
+      while (b * x >= a) --x;
+      return x;
+    },
+    first: (a, b) => {
+      var x = Math.floor(a / b) + 1;
+      while (b * (x - 1) < a) --x;
+      while (b * x >= a) ++x;
+      return x;
+    },
+
+    // Calls emit(x, y, length) for the run of pixels on each row whose
+    // centre lies inside every edge of the clockwise convex polygon of
+    // snapped corners (xs, ys); an edge's own centres count on its left and
+    // top sides only. Each edge bounds the run on one side.
     cover: (xs, ys, width, height, emit) => {
       var ONE = raster.ONE, n = xs.length, planes = [];
       for (var i = 0; i < n; ++i) {
@@ -35,16 +52,19 @@ var polysketchRaster = {
       var x0 = Math.max(0, Math.floor(Math.min(...xs) / ONE)), x1 = Math.min(width - 1, Math.ceil(Math.max(...xs) / ONE));
       var y0 = Math.max(0, Math.floor(Math.min(...ys) / ONE)), y1 = Math.min(height - 1, Math.ceil(Math.max(...ys) / ONE));
       for (var y = y0; y <= y1; ++y) {
-        var start = -1;
-        for (var x = x0; x <= x1 + 1; ++x) {
-          var inside = x <= x1 && planes.every((p) => p[0] + p[2] * y - p[1] * x > 0);
-          if (inside && start < 0)
-            start = x;
-          else if (!inside && start >= 0) {
-            emit(start, y, x - start);
-            start = -1;
-          }
+        // Inside an edge where c + dcdy * y - dcdx * x > 0.
+        var from = x0, to = x1;
+        for (var k = 0; k < n && from <= to; ++k) {
+          var a = planes[k][0] + planes[k][2] * y, b = planes[k][1];
+          if (b > 0)
+            to = Math.min(to, raster.last(a, b));
+          else if (b < 0)
+            from = Math.max(from, raster.first(a, b));
+          else if (a <= 0)
+            to = from - 1;
         }
+        if (from <= to)
+          emit(from, y, to - from + 1);
       }
     },
 

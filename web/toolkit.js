@@ -94,8 +94,11 @@ var polysketchToolkit = {
       // it is held presses the right one. Handled here rather than as the
       // mouse events the browser would make of them, which have no second
       // button and no drag. A finger's events follow it off the canvas.
+      // A scroll in progress makes an event that it began uncancelable, and
+      // cancelling one then only earns a console error.
+      var cancel = (e) => e.cancelable && e.preventDefault();
       canvas.addEventListener('touchstart', (e) => {
-        e.preventDefault();
+        cancel(e);
         for (var t of e.changedTouches) {
           var used = new Set(glut.fingers.values());
           var button = !used.has(0) ? 0 : !used.has(2) ? 2 : -1;
@@ -106,13 +109,13 @@ var polysketchToolkit = {
         }
       }, { passive: false });
       canvas.addEventListener('touchmove', (e) => {
-        e.preventDefault();
+        cancel(e);
         for (var t of e.changedTouches)
           if (glut.fingers.get(t.identifier) === 0)
             glut.move(t.clientX, t.clientY);
       }, { passive: false });
       var lift = (e) => {
-        e.preventDefault();
+        cancel(e);
         for (var t of e.changedTouches) {
           if (!glut.fingers.has(t.identifier))
             continue;
@@ -141,7 +144,7 @@ var polysketchToolkit = {
     if (!gl11.createContext(glut.canvas)) {
       // As the desktop toolkit ends the program when it finds no display,
       // this ends it here, quietly; the page says why.
-      Module['cannotRun']('Polysketch needs WebGL, which this browser does not offer or has turned off.');
+      Module['cannotRun']('Polysketch cannot draw in this browser, which offers no canvas to draw on.');
       throw 'unwind';
     }
     return 1;
