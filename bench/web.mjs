@@ -1,0 +1,95 @@
+// The page's drawing cost beside its floor, bench/floor.html, in the same
+// browser and the same run: each step timed in the page from the event to a
+// one-pixel readback of the canvas, so that the drawing itself counts.
+// POLYSKETCH_WEB_SITE names the site; BROWSERS and ROUNDS may be set.
+
+import { createRequire } from 'node:module';
+import { dirname } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { serve, chromium, programStarted } from '../tests/site.mjs';
+
+// The browser driver is the browser tests' own.
+const puppeteer = createRequire(new URL('../tests/package.json', import.meta.url))('puppeteer-core');
+const ROUNDS = Number(process.env.ROUNDS ?? 3);
+const MOVES = 2000, CLICKS = 50, CLOSES = 20, VERTICES = 100;
+
+// Runs in the page: synthetic events on the canvas, as the mouse's would
+// reach it, each followed by a readback; returns the mean time per step in
+// milliseconds.
+function measure({ MOVES, CLICKS, CLOSES, VERTICES }) {
+  const canvas = document.querySelector('canvas'), r = canvas.getBoundingClientRect();
+  const gl = canvas.getContext('webgl'), context = gl ? null : canvas.getContext('2d');
+  const pixel = new Uint8Array(4);
+  const readback = () => (gl ? gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, pixel) : context.getImageData(0, 0, 1, 1));
+  const fire = (type, button, x, y) => canvas.dispatchEvent(new MouseEvent(type,
+    { bubbles: true, cancelable: true, button, clientX: r.left + x, clientY: r.top + y }));
+  const click = (x, y) => {
+    fire('mousedown', 0, x, y);
+    fire('mouseup', 0, x, y);
+  };
+  const timed = (count, step) => {
+    const start = performance.now();
+    for (let i = 0; i < count; ++i) {
+      step(i);
+      readback();
+    }
+    return (performance.now() - start) / count;
+  };
+
+  // A band from one corner to alternate ends near the other.
+  fire('mousedown', 0, 5, 5);
+  const move = timed(MOVES, (i) => fire('mousemove', 0, 506 - (i % 2) * 9, 378 - (i % 2) * 5));
+  fire('mouseup', 0, 506, 378);
+  const clicks = timed(CLICKS, (i) => click(40 + i * 40, 200));
+  // Zig-zag polygons whose fan triangles each span the window's height.
+  let close = 0;
+  for (let k = 0; k < CLOSES; ++k) {
+    fire('mousedown', 2, 0, 0);
+    fire('mouseup', 2, 0, 0);
+    click(2, 381);
+    for (let i = 2; i < VERTICES; ++i)
+      click(2 + i * 5, i % 2 ? 381 : 2);
+    close += timed(1, () => fire('mousedown', 2, 0, 0)) / CLOSES;
+    fire('mouseup', 2, 0, 0);
+  }
+  return { move, click: clicks, close };
+}
+
+const launch = {
+  chromium: () => puppeteer.launch(chromium()),
+  // In a window: headless, Firefox has no WebGL. Its clock is otherwise
+  // rounded to a millisecond, too coarse for one step.
+  firefox: () => puppeteer.launch({ browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: false,
+                                     timeout: 300000, defaultViewport: { width: 800, height: 600 },
+                                     extraPrefsFirefox: { 'privacy.reduceTimerPrecision': false } }),
+};
+
+const median = (values) => values.sort((a, b) => a - b)[Math.floor(values.length / 2)];
+const site = await serve(process.env.POLYSKETCH_WEB_SITE);
+const floor = await serve(dirname(fileURLToPath(import.meta.url)));
+const address = (server, path) => `http://127.0.0.1:${server.address().port}/${path}`;
+const steps = { move: 'one move of a long rubber band', click: 'one click: press, release, a dot',
+                close: `the close of a ${VERTICES}-vertex zig-zag` };
+for (const name of (process.env.BROWSERS ?? 'chromium,firefox').split(',')) {
+  const browser = await launch[name]();
+  const version = await browser.version();
+  const results = { page: [], floor: [] };
+  // Interleaved, so that a slow spell of the machine spreads over both.
+  for (let round = 0; round < ROUNDS; ++round)
+    for (const [which, url] of [['page', address(site, '')], ['floor', address(floor, 'floor.html')]]) {
+      const page = await browser.newPage();
+      await page.goto(url, { waitUntil: 'load' });
+      await page.waitForFunction(programStarted);
+      results[which].push(await page.evaluate(measure, { MOVES, CLICKS, CLOSES, VERTICES }));
+      await page.close();
+    }
+  await browser.close();
+  console.log(`${version}, medians of ${ROUNDS} rounds:`);
+  for (const [step, label] of Object.entries(steps)) {
+    const page = median(results.page.map((r) => r[step])), base = median(results.floor.map((r) => r[step]));
+    console.log(`  ${label.padEnd(36)} page ${page.toFixed(3).padStart(8)} ms   floor ${base.toFixed(3).padStart(8)} ms` +
+                `   page / floor ${(page / base).toFixed(2)}`);
+  }
+}
+site.close();
+floor.close();
