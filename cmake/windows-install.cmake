@@ -1,5 +1,7 @@
-# What the Windows download holds: the program, a short text on its use and
+# What the Windows downloads hold: the program, a short text on its use and
 # the toolkit's notice, which its licence asks for in every copy that links it.
+# The zip is CPack's; the installer's source and its summary information are
+# made here, for scripts/windows.sh to build from the zip's own files.
 
 set(POLYSKETCH_TOOLKIT_NOTICE "" CACHE FILEPATH "The toolkit's copyright and licence notice")
 if(NOT EXISTS "${POLYSKETCH_TOOLKIT_NOTICE}")
@@ -14,3 +16,16 @@ set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_FILE_NAME polysketch-${PROJECT_VERSION}-windows-x86_64)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
+
+# The installer's codes come from the version, so that every build of one
+# version is the same and each version replaces the one before. Its clock is
+# SOURCE_DATE_EPOCH, which string(TIMESTAMP) honours.
+set(POLYSKETCH_UPGRADE_CODE 6B1F3C52-2F0A-4C8E-9D43-7A5E0B8C1D21)
+string(UUID POLYSKETCH_PRODUCT_CODE NAMESPACE ${POLYSKETCH_UPGRADE_CODE}
+  NAME "product ${PROJECT_VERSION}" TYPE SHA1 UPPER)
+string(UUID POLYSKETCH_PACKAGE_CODE NAMESPACE ${POLYSKETCH_UPGRADE_CODE}
+  NAME "package ${PROJECT_VERSION}" TYPE SHA1 UPPER)
+string(TIMESTAMP POLYSKETCH_BUILD_TIME "%Y/%m/%d %H:%M:%S" UTC)
+set(POLYSKETCH_DESCRIPTION "Draw a polygon with the mouse and fill it")
+configure_file(cmake/polysketch.wxs.in polysketch.wxs @ONLY)
+configure_file(cmake/summary.idt.in _SummaryInformation.idt @ONLY)

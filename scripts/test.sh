@@ -5,7 +5,7 @@
 # virtual X display: the plain build's also checks the package, tests the
 # page in headless Chromium and against the desktop program in Chromium,
 # Firefox and WebKit, and, where the machine can run it, runs the Windows
-# build under Wine.
+# build and its installer under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
@@ -15,9 +15,9 @@ cd "$(dirname "$0")/.."
 # Debian has Wine at all (testing may be without it for a while).
 wine= left_out=()
 if [ "$(dpkg --print-architecture)" != amd64 ]; then
-    left_out+=("e2e_wine left out: Wine on $(dpkg --print-architecture) cannot run the x86-64 polysketch.exe (the zip is still built and checked)")
+    left_out+=("e2e_wine and msi left out: Wine on $(dpkg --print-architecture) cannot run the x86-64 polysketch.exe (the zip and the installer are still built and checked)")
 elif ! installable wine64; then
-    left_out+=("e2e_wine left out: this Debian's archive has no wine64 to install (the zip is still built and checked)")
+    left_out+=("e2e_wine and msi left out: this Debian's archive has no wine64 to install (the zip and the installer are still built and checked)")
 else
     wine=wine64
 fi
@@ -51,8 +51,9 @@ zip=$(scripts/windows.sh | tail -n 1)
 site=$(scripts/web.sh | tail -n 1)
 # The browser test's driver and decoder, exactly as the lock file pins them.
 (cd tests && timeout 600 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
-exe=
+exe= msi=
 if [ -n "$wine" ]; then
+    msi=${zip%.zip}.msi
     # The executable exactly as the zip delivers it.
     rm -rf build/windows/unpacked
     unzip -q "$zip" -d build/windows/unpacked
@@ -72,7 +73,8 @@ run_variant() {
     ctest --test-dir "$dir" --output-on-failure
 }
 
-run_variant test -DPOLYSKETCH_DEB="$deb" -DPOLYSKETCH_WINDOWS_EXE="$exe" -DPOLYSKETCH_WEB_SITE="$site" \
+run_variant test -DPOLYSKETCH_DEB="$deb" -DPOLYSKETCH_WINDOWS_EXE="$exe" \
+    -DPOLYSKETCH_WINDOWS_MSI="$msi" -DPOLYSKETCH_WEB_SITE="$site" \
     -DPOLYSKETCH_BROWSERS="$browsers"
 say_left_out
 run_variant sanitize -DPOLYSKETCH_SANITIZE=ON

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Cross-builds polysketch.exe for 64-bit Windows with mingw-w64 and packs it in
-# a zip, whose path it prints last. freeglut, which Debian packages for Linux
+# a zip, whose path it prints last, and in an installer beside it, the same
+# name ending in .msi. freeglut, which Debian packages for Linux
 # only, is built once from its upstream release as a static library and kept
 # in build/windows/freeglut.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
 
-need_packages cmake make g++-mingw-w64-x86-64 zip librsvg2-bin icoutils
+need_packages cmake make g++-mingw-w64-x86-64 zip librsvg2-bin icoutils wixl msitools
 reproducible
 top=$PWD/build/windows
 toolkit=$top/freeglut
@@ -82,4 +83,18 @@ if ! (cd "$app" && cpack >cpack.log 2>&1); then
     cat "$app/cpack.log" >&2
     exit 1
 fi
-ls "$app"/polysketch-*-windows-x86_64.zip
+zip=$(ls "$app"/polysketch-*-windows-x86_64.zip)
+
+# The installer holds the zip's own files. wixl stamps it with the clock and
+# a random package code; the summary information that CMake made puts the
+# version's code and SOURCE_DATE_EPOCH in their place.
+msi=${zip%.zip}.msi files=$app/msi
+rm -rf "$files" "$msi"
+mkdir "$files"
+unzip -q -j "$zip" -d "$files"
+cp "$app/polysketch.ico" "$app/polysketch.wxs" "$app/_SummaryInformation.idt" "$files/"
+if ! (cd "$files" && wixl -a x64 -o "$msi" polysketch.wxs && msibuild "$msi" -i _SummaryInformation.idt) >"$app/wixl.log" 2>&1; then
+    cat "$app/wixl.log" >&2
+    exit 1
+fi
+echo "$zip"
