@@ -1,11 +1,13 @@
 // The page against the desktop program: the same seeded random mouse
-// sessions played on the real program (XTest, through xdotool) and on the
-// page in Chromium (headless, DevTools input), Firefox (WebDriver BiDi) and
-// WebKit (WebDriver), their pictures compared pixel for pixel at
-// checkpoints. Firefox and WebKit draw in windows on a virtual display of
-// their own. POLYSKETCH_PROGRAM names the desktop program and
-// POLYSKETCH_WEB_SITE the site; POLYSKETCH_BROWSERS may name fewer browsers,
-// and POLYSKETCH_SEED replays one session.
+// sessions played on the real program and on the page in Chromium (headless,
+// DevTools input), Firefox and WebKit, their pictures compared pixel for
+// pixel at checkpoints. The desktop program, Firefox and WebKit take XTest
+// input, through xdotool, as a user's mouse gives it; the two browsers draw
+// in windows on a virtual display of their own, and WebDriver only loads the
+// page and takes its pictures. Some of Chromium's sessions show the canvas
+// scaled down, as on a phone. POLYSKETCH_PROGRAM names the desktop program
+// and POLYSKETCH_WEB_SITE the site; POLYSKETCH_BROWSERS may name fewer
+// browsers, and POLYSKETCH_SEED replays one session.
 
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
@@ -16,7 +18,7 @@ import puppeteer from 'puppeteer-core';
 import { PNG } from 'pngjs';
 import { serve, chromium, programStarted } from './site.mjs';
 
-const W = 512, H = 384, WINDOW_X = 256, WINDOW_Y = 192;
+const W = 512, H = 384, WINDOW_X = 256, WINDOW_Y = 192, BROWSER_X = 300, BROWSER_Y = 200;
 const SETTLE_TRIES = 100; // of 50 ms each
 
 // A small, seedable generator (mulberry32), so that a seed replays a session.
@@ -29,24 +31,26 @@ function generator(seed) {
   };
 }
 
-// A session: presses, releases and moves of the three buttons, in window
-// pixels, each hold starting with a press inside the window, then presses
-// and moves anywhere within `reach` while a button is held. Beyond a band
-// around the window twice its size, Debian 12's Mesa cuts a line, which can
-// move a pixel, and Debian 13's does not, as the page does not; so no reach
-// goes past it. WebDriver moves the pointer only within the viewport, so
-// Firefox's and WebKit's reach is the viewport's part of the band, past the
-// canvas's right and bottom edges. WebKitGTK's WebDriver reports the release
-// of the middle or right button as a release of the left one, so where
-// `garbledReleases`, those two are released only while the left button is
-// up, where the page takes the report for nothing, and what is held at the
-// end is released after the last checkpoint, in `tail`.
-function session(seed, events, reach, garbledReleases) {
+// A session: presses, releases and moves of the three buttons, in pointer
+// units, the CSS pixels of a canvas shown `width` units wide. Each hold
+// starts with a press inside the canvas, then presses and moves anywhere
+// within `reach` (in window pixels) while a button is held; with no button
+// held, a left or middle click may also fall beside the canvas, where the
+// program must not see it (a right one would open the browser's menu).
+// Beyond a band around the window twice its size, Debian 12's Mesa cuts a
+// line, which can move a pixel, and Debian 13's does not, as the page does
+// not; so no reach goes past it. WebDriver keeps Firefox's pointer within
+// the viewport, so its reach is the viewport's part of the band. In Firefox
+// and WebKit, a middle click beside the canvas is the browser's own (to
+// paste), so there the clicks beside it are left ones.
+function session(seed, events, width, how) {
   const random = generator(seed), pick = (a, b) => a + Math.floor(random() * (b - a + 1));
+  const unit = (v) => Math.trunc(v * width / W), w = unit(W), h = unit(H);
+  const reach = (how.reach ?? [-200, -150, W + 150, H + 120]).map(unit);
   const steps = [], held = new Set();
-  const inside = () => [pick(0, W - 1), pick(0, H - 1)];
+  const inside = () => [pick(0, w - 1), pick(0, h - 1)];
   const anywhere = () => [pick(reach[0], reach[2]), pick(reach[1], reach[3])];
-  const releasable = () => [...held].filter((b) => b === 0 || !garbledReleases || !held.has(0));
+  const beside = () => (random() < 0.5 ? [pick(w + 5, reach[2]), pick(0, h - 1)] : [pick(0, w - 1), pick(h + 5, reach[3])]);
   const move = (p) => steps.push({ move: p });
   const press = (button) => {
     steps.push({ press: button });
@@ -55,31 +59,50 @@ function session(seed, events, reach, garbledReleases) {
   while (steps.length < events) {
     const r = random();
     const free = [0, 1, 2].filter((b) => !held.has(b));
-    if (held.size === 0) {
+    if (held.size === 0 && r < 0.15) {
+      const button = pick(0, how.besideMiddle === false ? 0 : 1);
+      move(beside());
+      steps.push({ press: button });
+      if (random() < 0.5)
+        move(beside());
+      steps.push({ release: button });
+    } else if (held.size === 0) {
       move(inside());
       press(r < 0.7 || free.length === 1 ? 0 : free[pick(1, free.length - 1)]);
     } else if (r < 0.62 && r >= 0.5 && free.length > 0) {
       press(free[pick(0, free.length - 1)]);
-    } else if (r >= 0.62 && releasable().length > 0) {
-      const button = releasable()[pick(0, releasable().length - 1)];
+    } else if (r >= 0.62) {
+      const button = [...held][pick(0, held.size - 1)];
       steps.push({ release: button });
       held.delete(button);
     } else {
       move(random() < 0.3 ? anywhere() : inside());
     }
   }
-  if (!garbledReleases)
-    for (const button of held)
-      steps.push({ release: button });
-  return { steps, tail: garbledReleases ? [...held].map((b) => ({ release: b })) : [] };
+  for (const button of held)
+    steps.push({ release: button });
+  return { steps, tail: [] };
 }
 
 // Over a hundred clicks, each one a vertex, past the list's limit.
-function longSession(seed) {
-  const random = generator(seed), steps = [];
+function longSession(seed, width) {
+  const random = generator(seed), steps = [], unit = (v) => Math.trunc(v * width / W);
   for (let i = 0; i < 110; ++i)
-    steps.push({ move: [Math.floor(random() * W), Math.floor(random() * H)] }, { press: 0 }, { release: 0 });
+    steps.push({ move: [Math.floor(random() * unit(W)), Math.floor(random() * unit(H))] }, { press: 0 }, { release: 0 });
   return { steps: [...steps, { press: 2 }], tail: [{ release: 2 }] };
+}
+
+// XTest input on an X display, the pointer at `origin` plus each move
+// mapped by `map`; every step is one xdotool command.
+function xtest(display, steps, origin, map = (v) => v) {
+  const args = [];
+  for (const s of steps)
+    if (s.move)
+      args.push('mousemove', String(origin[0] + map(s.move[0])), String(origin[1] + map(s.move[1])));
+    else
+      args.push(s.press !== undefined ? 'mousedown' : 'mouseup', String((s.press ?? s.release) + 1));
+  if (args.length)
+    execFileSync('xdotool', args, { timeout: 300000, env: { ...process.env, DISPLAY: display } });
 }
 
 class Desktop {
@@ -104,17 +127,11 @@ class Desktop {
         return;
       }
   }
-  // XTest input, as a user's own mouse gives it; the window sits at
-  // (256, 192) on a display with no window manager.
-  play(steps) {
-    const args = [];
-    for (const s of steps)
-      if (s.move)
-        args.push('mousemove', String(WINDOW_X + s.move[0]), String(WINDOW_Y + s.move[1]));
-      else
-        args.push(s.press !== undefined ? 'mousedown' : 'mouseup', String((s.press ?? s.release) + 1));
-    if (args.length)
-      execFileSync('xdotool', args, { timeout: 300000 });
+  // The window sits at (256, 192) on a display with no window manager, and
+  // gets the window pixel that holds the pointer of a canvas shown `width`
+  // units wide.
+  play(steps, width) {
+    xtest(process.env.DISPLAY, steps, [WINDOW_X, WINDOW_Y], (v) => Math.floor(v * W / width));
   }
   // The window's pixels, read back from the X server as RGB.
   grab() {
@@ -137,11 +154,10 @@ class Desktop {
 let server, display;
 before(async () => {
   server = await serve(process.env.POLYSKETCH_WEB_SITE);
-  const xvfb = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1280x1024x24', '-nolisten', 'tcp'],
+  const xvfb = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1600x1200x24', '-nolisten', 'tcp'],
                      { stdio: ['ignore', 'ignore', 'ignore', 'pipe'] });
   display = { process: xvfb, name: `:${(await new Promise((resolve) => xvfb.stdio[3].once('data', resolve))).toString().trim()}` };
 });
-// Each browser is started once and given a fresh page for every session.
 const started = {};
 after(async () => {
   for (const browser of Object.values(started))
@@ -152,27 +168,73 @@ after(async () => {
 const site = () => `http://127.0.0.1:${server.address().port}/`;
 const names = ['left', 'middle', 'right'];
 
-// Chromium and Firefox, through puppeteer.
+// Each browser is started once and given a fresh page for every session;
+// only one is open at a time, so that no other window lies over its page.
+async function only(engine, launch, windowed = true) {
+  for (const name of Object.keys(started))
+    if (name !== engine) {
+      await (await started[name]).close();
+      delete started[name];
+    }
+  return started[engine] ??= launch().then((browser) => {
+    // Away from the screen's edges, so that the pointer can leave the page
+    // on every side.
+    if (windowed)
+      execFileSync('xdotool', ['search', '--sync', '--onlyvisible', '--maxdepth', '1', '--name', '.',
+                             'windowmove', '%@', String(BROWSER_X), String(BROWSER_Y)],
+                 { timeout: 60000, env: { ...process.env, DISPLAY: display.name } });
+    return browser;
+  });
+}
+
+// Where the page's top-left corner lies on the browser's display, from two
+// moves of the pointer with no button held, which the program ignores, and
+// where the page saw the second. `run` evaluates an expression in the page.
+async function locate(run) {
+  await run(`addEventListener('mousemove', (e) => { window.seenAt = [e.clientX, e.clientY]; }), true`);
+  const seen = async (at) => {
+    await run('window.seenAt = null');
+    xtest(display.name, [{ move: at }], [0, 0]);
+    for (let i = 0; i < SETTLE_TRIES; ++i, await new Promise((r) => setTimeout(r, 50))) {
+      const p = await run('window.seenAt');
+      if (p)
+        return p;
+    }
+    assert.fail(`the page saw no move of the pointer to (${at})`);
+  };
+  await seen([BROWSER_X + 700, BROWSER_Y + 450]);
+  const at = [BROWSER_X + 710, BROWSER_Y + 460], p = await seen(at);
+  return [at[0] - p[0], at[1] - p[1]];
+}
+
+// Chromium and Firefox, through puppeteer: Chromium headless at the given
+// view, with DevTools input; Firefox in a window, with WebDriver BiDi input.
 class PuppeteerPage {
-  constructor(engine) { this.engine = engine; }
+  constructor(engine, view = { width: 800, height: 650, deviceScaleFactor: 1 }) {
+    this.engine = engine;
+    this.view = view;
+    this.width = Math.min(W, view.width);
+  }
   async open() {
-    const browser = await (started[this.engine] ??= puppeteer.launch(this.engine === 'chromium' ? chromium() : {
+    const headless = this.engine === 'chromium';
+    const browser = await only(this.engine, () => puppeteer.launch(headless ? chromium() : {
       // Firefox ESR 140 cannot have its viewport set through WebDriver BiDi,
       // so its window is made larger than the viewport the sessions need.
       browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: false, timeout: 300000,
       defaultViewport: null, args: ['--width=1000', '--height=800'],
       env: { ...process.env, DISPLAY: display.name },
-    }));
+    }), false);
     this.page = await browser.newPage();
     this.page.setDefaultTimeout(300000);
     this.errors = [];
     this.page.on('pageerror', (e) => this.errors.push(e.message));
     if (this.engine === 'chromium')
-      await this.page.setViewport({ width: 800, height: 650, deviceScaleFactor: 1 });
+      await this.page.setViewport(this.view);
     await this.page.goto(site(), { waitUntil: 'load' });
     await this.page.waitForFunction(programStarted);
     const [width, height, ratio] = await this.page.evaluate(() => [innerWidth, innerHeight, devicePixelRatio]);
-    assert.ok(width >= 800 && height >= 612 && ratio === 1, `${this.engine}'s viewport is ${width} x ${height} at ${ratio}`);
+    assert.ok(width >= this.view.width && height >= this.view.height - 38 && Math.fround(ratio) === Math.fround(this.view.deviceScaleFactor),
+              `${this.engine}'s viewport is ${width} x ${height} at ${ratio}`);
   }
   async close() { await this.page?.close(); }
   async play(steps) {
@@ -184,14 +246,18 @@ class PuppeteerPage {
       else
         await this.page.mouse.up({ button: names[s.release] });
   }
+  // In device pixels, one a scene pixel.
   async grab() {
-    return rgbOf(PNG.sync.read(Buffer.from(await this.page.screenshot({ clip: { x: 0, y: 0, width: W, height: H } }))));
+    const clip = { x: 0, y: 0, width: this.width, height: this.width * H / W };
+    return rgbOf(PNG.sync.read(Buffer.from(await this.page.screenshot({ clip }))));
   }
 }
 
-// WebKit, through its own WebDriver and MiniBrowser, by the protocol itself.
+// WebKit, through its own WebDriver and MiniBrowser, by the protocol itself,
+// with XTest input.
 class WebKitPage {
   errors = [];
+  width = W;
   static async launch() {
     const port = 20000 + Math.floor(Math.random() * 20000);
     const browser = { base: `http://127.0.0.1:${port}`, call: WebKitPage.prototype.call };
@@ -215,11 +281,13 @@ class WebKitPage {
   }
   // Loading the site again starts the program afresh.
   async open() {
-    ({ base: this.base, session: this.session } = await (started.webkit ??= WebKitPage.launch()));
+    ({ base: this.base, session: this.session } = await only('webkit', WebKitPage.launch));
     await this.call('POST', `/session/${this.session}/url`, { url: site() });
-    const script = `return (${programStarted})();`;
-    while (!(await this.call('POST', `/session/${this.session}/execute/sync`, { script, args: [] })))
+    const run = (expression) => this.call('POST', `/session/${this.session}/execute/sync`,
+                                          { script: `return (${expression});`, args: [] });
+    while (!(await run(`(${programStarted})()`)))
       await new Promise((r) => setTimeout(r, 50));
+    this.origin = await locate(run);
   }
   async call(method, path, body) {
     const response = await fetch(this.base + path, { method, headers: { 'Content-Type': 'application/json' },
@@ -230,14 +298,8 @@ class WebKitPage {
     return value;
   }
   async close() {}
-  play(steps) {
-    const actions = steps.map((s) => (s.move ? { type: 'pointerMove', x: s.move[0], y: s.move[1], origin: 'viewport' }
-      : { type: s.press !== undefined ? 'pointerDown' : 'pointerUp', button: s.press ?? s.release }));
-    return actions.length && this.call('POST', `/session/${this.session}/actions`,
-      { actions: [{ type: 'pointer', id: 'mouse', parameters: { pointerType: 'mouse' }, actions }] });
-  }
-  // Its screenshot of a WebGL canvas alone comes out black on Xvfb; the
-  // whole viewport's is right, and the canvas is its top-left corner.
+  play(steps) { xtest(display.name, steps, this.origin); }
+  // The whole viewport's screenshot, whose top-left corner is the canvas.
   async grab() {
     return rgbOf(PNG.sync.read(Buffer.from(await this.call('GET', `/session/${this.session}/screenshot`), 'base64')));
   }
@@ -285,10 +347,15 @@ async function compare(desktop, page, label, checkpoint) {
               `; pictures in ${join(process.cwd(), 'differential')}`);
 }
 
+// Chromium's sessions show the canvas at its size, and scaled down to fit
+// phones 384 and 320 CSS pixels wide, whose density makes one scene pixel
+// one screen pixel: there the pointer falls between scene pixels.
+const phones = [null, { width: 384, height: 600, deviceScaleFactor: 4 / 3, isMobile: true },
+                { width: 320, height: 600, deviceScaleFactor: 1.6, isMobile: true }];
 const engines = {
-  chromium: { page: () => new PuppeteerPage('chromium'), reach: [-200, -150, W + 150, H + 120] },
-  firefox: { page: () => new PuppeteerPage('firefox'), reach: [0, 0, 2 * W - 257, 3 * H / 2 - 1] },
-  webkit: { page: () => new WebKitPage(), reach: [0, 0, 2 * W - 257, 3 * H / 2 - 1], garbledReleases: true },
+  chromium: { open: (seed) => new PuppeteerPage('chromium', phones[seed % 3] ?? undefined) },
+  firefox: { open: () => new PuppeteerPage('firefox'), reach: [0, 0, 2 * W - 257, 3 * H / 2 - 1], besideMiddle: false },
+  webkit: { open: () => new WebKitPage(), besideMiddle: false },
 };
 const seeds = process.env.POLYSKETCH_SEED ? [Number(process.env.POLYSKETCH_SEED)]
                                           : Array.from({ length: 13 }, (_, i) => 1000 + i);
@@ -296,9 +363,10 @@ const browsers = (process.env.POLYSKETCH_BROWSERS ?? Object.keys(engines).join()
 for (const [engine, how] of Object.entries(engines).filter(([name]) => browsers.includes(name)))
   for (const seed of seeds)
     test(`${engine}: session ${seed} draws the desktop's pixels`, { timeout: 600000 }, async () => {
-      const { steps, tail } = seed % 13 === 12 ? longSession(seed) : session(seed, 40 + (seed % 5) * 10, how.reach, how.garbledReleases);
+      const page = how.open(seed), width = page.width;
+      const { steps, tail } = seed % 13 === 12 ? longSession(seed, width) : session(seed, 40 + (seed % 5) * 10, width, how);
       const label = `${engine} seed ${seed} (replay with POLYSKETCH_SEED=${seed})`;
-      const desktop = new Desktop(), page = how.page();
+      const desktop = new Desktop();
       try {
         await desktop.open(`polysketch-${engine}-${seed}-${process.pid}`);
         await page.open();
@@ -308,11 +376,11 @@ for (const [engine, how] of Object.entries(engines).filter(([name]) => browsers.
         const third = Math.ceil(steps.length / 3);
         for (let k = 1; k <= 3; ++k) {
           const part = steps.slice((k - 1) * third, k * third);
-          desktop.play(part);
+          desktop.play(part, width);
           await page.play(part);
           await compare(desktop, page, label, k);
         }
-        desktop.play(tail);
+        desktop.play(tail, width);
         await page.play(tail);
         assert.deepEqual(page.errors, []);
       } finally {
