@@ -150,7 +150,7 @@ class Desktop {
 }
 
 // The site on 127.0.0.1, and the virtual display that Firefox and WebKit
-// draw on (headless, Firefox has no WebGL), both shared by every session.
+// draw on in windows, as a user's do, both shared by every session.
 let server, display;
 before(async () => {
   server = await serve(process.env.POLYSKETCH_WEB_SITE);

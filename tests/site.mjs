@@ -30,8 +30,9 @@ export const chromium = (args = []) => ({
   timeout: 300000, // it starts in seconds natively, in minutes under emulation
   // Root in a container needs no sandbox. The zygote insists on being
   // single-threaded, which it never is under qemu-user (qemu runs a thread of
-  // its own), so it is left out. WebGL without a GPU needs Chromium's
-  // software renderer, which it no longer picks by itself.
+  // its own), so it is left out. WebGL without a GPU, which the page
+  // benchmark's floor draws with, needs Chromium's software renderer, which
+  // it no longer picks by itself.
   args: ['--no-sandbox', '--no-zygote', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
          '--disable-background-networking', '--disable-component-update', '--no-first-run', ...args],
 });
