@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
 
-need_packages cmake make g++-mingw-w64-x86-64 zip librsvg2-bin icoutils wixl msitools
+need_packages cmake make g++-mingw-w64-x86-64 zip librsvg2-bin icoutils wixl msitools faketime
 reproducible
 top=$PWD/build/windows
 toolkit=$top/freeglut
@@ -87,13 +87,16 @@ zip=$(ls "$app"/polysketch-*-windows-x86_64.zip)
 
 # The installer holds the zip's own files. wixl stamps it with the clock and
 # a random package code; the summary information that CMake made puts the
-# version's code and SOURCE_DATE_EPOCH in their place.
+# version's code and SOURCE_DATE_EPOCH in their place. Debian 13's wixl also
+# dates each file in the cabinet by the clock, whatever the file's own time,
+# so it runs with the clock stopped at SOURCE_DATE_EPOCH.
 msi=${zip%.zip}.msi files=$app/msi
+clock=$(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S')
 rm -rf "$files" "$msi"
 mkdir "$files"
 unzip -q -j "$zip" -d "$files"
 cp "$app/polysketch.ico" "$app/polysketch.wxs" "$app/_SummaryInformation.idt" "$files/"
-if ! (cd "$files" && wixl -a x64 -o "$msi" polysketch.wxs && msibuild "$msi" -i _SummaryInformation.idt) >"$app/wixl.log" 2>&1; then
+if ! (cd "$files" && faketime -f "$clock" wixl -a x64 -o "$msi" polysketch.wxs && msibuild "$msi" -i _SummaryInformation.idt) >"$app/wixl.log" 2>&1; then
     cat "$app/wixl.log" >&2
     exit 1
 fi
