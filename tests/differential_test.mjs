@@ -39,17 +39,18 @@ function generator(seed) {
 // program must not see it (a right one would open the browser's menu).
 // Beyond a band around the window twice its size, Debian 12's Mesa cuts a
 // line, which can move a pixel, and Debian 13's does not, as the page does
-// not; so no reach goes past it. WebDriver keeps Firefox's pointer within
-// the viewport, so its reach is the viewport's part of the band. In Firefox
-// and WebKit, a middle click beside the canvas is the browser's own (to
-// paste), so there the clicks beside it are left ones.
+// not; so no reach goes past it. Firefox on X gives up the pointer when one
+// of two held buttons is released, after which a release over its toolbar
+// or beyond its window never reaches the page; where a browser `regrabs`
+// so, the pointer then stays over the page until every button is up.
 function session(seed, events, width, how) {
   const random = generator(seed), pick = (a, b) => a + Math.floor(random() * (b - a + 1));
   const unit = (v) => Math.trunc(v * width / W), w = unit(W), h = unit(H);
-  const reach = (how.reach ?? [-200, -150, W + 150, H + 120]).map(unit);
+  const reach = [-200, -150, W + 150, H + 120].map(unit);
   const steps = [], held = new Set();
   const inside = () => [pick(0, w - 1), pick(0, h - 1)];
-  const anywhere = () => [pick(reach[0], reach[2]), pick(reach[1], reach[3])];
+  let confined = false;
+  const anywhere = () => [pick(confined ? 0 : reach[0], reach[2]), pick(confined ? 0 : reach[1], reach[3])];
   const beside = () => (random() < 0.5 ? [pick(w + 5, reach[2]), pick(0, h - 1)] : [pick(0, w - 1), pick(h + 5, reach[3])]);
   const move = (p) => steps.push({ move: p });
   const press = (button) => {
@@ -59,8 +60,9 @@ function session(seed, events, width, how) {
   while (steps.length < events) {
     const r = random();
     const free = [0, 1, 2].filter((b) => !held.has(b));
+    confined &&= held.size > 0;
     if (held.size === 0 && r < 0.15) {
-      const button = pick(0, how.besideMiddle === false ? 0 : 1);
+      const button = pick(0, 1);
       move(beside());
       steps.push({ press: button });
       if (random() < 0.5)
@@ -75,6 +77,7 @@ function session(seed, events, width, how) {
       const button = [...held][pick(0, held.size - 1)];
       steps.push({ release: button });
       held.delete(button);
+      confined = how.regrabs && held.size > 0;
     } else {
       move(random() < 0.3 ? anywhere() : inside());
     }
@@ -187,9 +190,11 @@ async function only(engine, launch, windowed = true) {
   });
 }
 
-// Where the page's top-left corner lies on the browser's display, from two
+// Where the page's top-left corner lies on the browser's display, from
 // moves of the pointer with no button held, which the program ignores, and
-// where the page saw the second. `run` evaluates an expression in the page.
+// where the page saw them. A busy browser can report a move after the next
+// one, so the moves go back and forth until two seen in a row lie as far
+// apart as the pointer went. `run` evaluates an expression in the page.
 async function locate(run) {
   await run(`addEventListener('mousemove', (e) => { window.seenAt = [e.clientX, e.clientY]; }), true`);
   const seen = async (at) => {
@@ -202,13 +207,19 @@ async function locate(run) {
     }
     assert.fail(`the page saw no move of the pointer to (${at})`);
   };
-  await seen([BROWSER_X + 700, BROWSER_Y + 450]);
-  const at = [BROWSER_X + 710, BROWSER_Y + 460], p = await seen(at);
-  return [at[0] - p[0], at[1] - p[1]];
+  const ends = [[BROWSER_X + 700, BROWSER_Y + 450], [BROWSER_X + 710, BROWSER_Y + 463]];
+  let before = await seen(ends[0]);
+  for (let i = 1; i < 20; ++i) {
+    const [from, to] = [ends[(i + 1) % 2], ends[i % 2]], p = await seen(to);
+    if (p[0] - before[0] === to[0] - from[0] && p[1] - before[1] === to[1] - from[1])
+      return [to[0] - p[0], to[1] - p[1]];
+    before = p;
+  }
+  assert.fail('the page saw the pointer nowhere it went');
 }
 
 // Chromium and Firefox, through puppeteer: Chromium headless at the given
-// view, with DevTools input; Firefox in a window, with WebDriver BiDi input.
+// view, with DevTools input; Firefox in a window, with XTest input.
 class PuppeteerPage {
   constructor(engine, view = { width: 800, height: 650, deviceScaleFactor: 1 }) {
     this.engine = engine;
@@ -223,7 +234,7 @@ class PuppeteerPage {
       browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: false, timeout: 300000,
       defaultViewport: null, args: ['--width=1000', '--height=800'],
       env: { ...process.env, DISPLAY: display.name },
-    }), false);
+    }), !headless);
     this.page = await browser.newPage();
     this.page.setDefaultTimeout(300000);
     this.errors = [];
@@ -235,9 +246,13 @@ class PuppeteerPage {
     const [width, height, ratio] = await this.page.evaluate(() => [innerWidth, innerHeight, devicePixelRatio]);
     assert.ok(width >= this.view.width && height >= this.view.height - 38 && Math.fround(ratio) === Math.fround(this.view.deviceScaleFactor),
               `${this.engine}'s viewport is ${width} x ${height} at ${ratio}`);
+    if (!headless)
+      this.origin = await locate((expression) => this.page.evaluate(expression));
   }
   async close() { await this.page?.close(); }
   async play(steps) {
+    if (this.origin)
+      return xtest(display.name, steps, this.origin);
     for (const s of steps)
       if (s.move)
         await this.page.mouse.move(...s.move);
@@ -354,8 +369,8 @@ const phones = [null, { width: 384, height: 600, deviceScaleFactor: 4 / 3, isMob
                 { width: 320, height: 600, deviceScaleFactor: 1.6, isMobile: true }];
 const engines = {
   chromium: { open: (seed) => new PuppeteerPage('chromium', phones[seed % 3] ?? undefined) },
-  firefox: { open: () => new PuppeteerPage('firefox'), reach: [0, 0, 2 * W - 257, 3 * H / 2 - 1], besideMiddle: false },
-  webkit: { open: () => new WebKitPage(), besideMiddle: false },
+  firefox: { open: () => new PuppeteerPage('firefox'), regrabs: true },
+  webkit: { open: () => new WebKitPage() },
 };
 const seeds = process.env.POLYSKETCH_SEED ? [Number(process.env.POLYSKETCH_SEED)]
                                           : Array.from({ length: 13 }, (_, i) => 1000 + i);
