@@ -95,6 +95,18 @@ class Page {
     assert.fail(failure);
   }
 
+  // On a white window, a drag from scene (100, 100) to (300, 100) shows its
+  // edge and the release's dot.
+  async drawsAnEdge() {
+    await this.eventually(0, 0, WHITE);
+    await this.moveTo(100, 284);
+    await this.button('left', true);
+    await this.moveTo(300, 284);
+    await this.button('left', false);
+    await this.eventually(200, 284, BLACK);
+    await this.eventually(302, 281, BLACK);
+  }
+
   // Nothing is blended or smoothed: every pixel is one of `colours`.
   async onlyColours(colours) {
     const frame = await this.grab();
@@ -207,24 +219,12 @@ test('installs as an app, and opens and draws with the network gone', { timeout:
     p.stopServer();
     await p.page.reload({ waitUntil: 'load' });
     await p.page.waitForFunction(programStarted);
-    await p.eventually(0, 0, WHITE);
-    await p.moveTo(100, 284);
-    await p.button('left', true);
-    await p.moveTo(300, 284);
-    await p.button('left', false);
-    await p.eventually(200, 284, BLACK);
-    await p.eventually(302, 281, BLACK);
+    await p.drawsAnEdge();
   }));
 
 test('draws where the browser has no WebGL, and says why where the program cannot load', { timeout: 900000 },
      () => withPage({ width: 800, height: 600, deviceScaleFactor: 1 }, 1, async (p) => {
-    await p.eventually(0, 0, WHITE);
-    await p.moveTo(100, 284);
-    await p.button('left', true);
-    await p.moveTo(300, 284);
-    await p.button('left', false);
-    await p.eventually(200, 284, BLACK);
-    await p.eventually(302, 281, BLACK);
+    await p.drawsAnEdge();
 
     // The module's download fails, past the service worker's cache.
     await p.cdp.send('Network.enable');
