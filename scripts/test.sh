@@ -15,9 +15,9 @@ cd "$(dirname "$0")/.."
 # Debian has Wine at all (testing may be without it for a while).
 wine= left_out=()
 if [ "$(dpkg --print-architecture)" != amd64 ]; then
-    left_out+=("e2e_wine and msi left out: Wine on $(dpkg --print-architecture) cannot run the x86-64 polysketch.exe (the zip and the installer are still built and checked)")
+    left_out+=("e2e_wine and msi left out: Wine on $(dpkg --print-architecture) cannot run the x86-64 polysketch.exe (the zip is still built and checked, and the installer built)")
 elif ! installable wine64; then
-    left_out+=("e2e_wine and msi left out: this Debian's archive has no wine64 to install (the zip and the installer are still built and checked)")
+    left_out+=("e2e_wine and msi left out: this Debian's archive has no wine64 to install (the zip is still built and checked, and the installer built)")
 else
     wine=wine64
 fi

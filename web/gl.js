@@ -79,6 +79,7 @@ var polysketchGL = {
       gl11.height = canvas.height;
       gl11.image = context.createImageData(canvas.width, canvas.height);
       gl11.pixels = new Uint32Array(gl11.image.data.buffer);
+      // Black, GL's first clear colour, until the first repaint clears it.
       gl11.pixels.fill(gl11.pack(0, 0, 0, 255));
       gl11.modelview = gl11.identity();
       gl11.projection = gl11.identity();
@@ -86,6 +87,7 @@ var polysketchGL = {
       return true;
     },
 
+    // Takes pixels [x0, x1) of rows [y0, y1) into the changed rectangle.
     touch: (x0, y0, x1, y1) => {
       var d = gl11.dirty;
       gl11.dirty = d ? [Math.min(d[0], x0), Math.min(d[1], y0), Math.max(d[2], x1), Math.max(d[3], y1)] : [x0, y0, x1, y1];
