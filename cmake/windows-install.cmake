@@ -18,14 +18,12 @@ set(CPACK_STRIP_FILES ON)
 include(CPack)
 
 # The installer's codes come from the version, so that every build of one
-# version is the same and each version replaces the one before. Its clock is
-# SOURCE_DATE_EPOCH, which string(TIMESTAMP) honours.
+# version is the same and each version replaces the one before.
 set(POLYSKETCH_UPGRADE_CODE 6B1F3C52-2F0A-4C8E-9D43-7A5E0B8C1D21)
 string(UUID POLYSKETCH_PRODUCT_CODE NAMESPACE ${POLYSKETCH_UPGRADE_CODE}
   NAME "product ${PROJECT_VERSION}" TYPE SHA1 UPPER)
 string(UUID POLYSKETCH_PACKAGE_CODE NAMESPACE ${POLYSKETCH_UPGRADE_CODE}
   NAME "package ${PROJECT_VERSION}" TYPE SHA1 UPPER)
-string(TIMESTAMP POLYSKETCH_BUILD_TIME "%Y/%m/%d %H:%M:%S" UTC)
 set(POLYSKETCH_DESCRIPTION "Draw a polygon with the mouse and fill it")
 configure_file(cmake/polysketch.wxs.in polysketch.wxs @ONLY)
 configure_file(cmake/summary.idt.in _SummaryInformation.idt @ONLY)

@@ -85,18 +85,19 @@ if ! (cd "$app" && cpack >cpack.log 2>&1); then
 fi
 zip=$(ls "$app"/polysketch-*-windows-x86_64.zip)
 
-# The installer holds the zip's own files. wixl stamps it with the clock and
-# a random package code; the summary information that CMake made puts the
-# version's code and SOURCE_DATE_EPOCH in their place. Debian 13's wixl also
-# dates each file in the cabinet by the clock, whatever the file's own time,
-# so it runs with the clock stopped at SOURCE_DATE_EPOCH.
+# The installer holds the zip's own files. wixl dates it, and on Debian 13
+# each file in its cabinet too, by the clock, whatever the files' own times,
+# so it is built with the clock stopped at SOURCE_DATE_EPOCH; and it draws a
+# random package code, which the summary information that CMake made
+# replaces with the version's.
 msi=${zip%.zip}.msi files=$app/msi
 clock=$(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S')
 rm -rf "$files" "$msi"
 mkdir "$files"
 unzip -q -j "$zip" -d "$files"
 cp "$app/polysketch.ico" "$app/polysketch.wxs" "$app/_SummaryInformation.idt" "$files/"
-if ! (cd "$files" && faketime -f "$clock" wixl -a x64 -o "$msi" polysketch.wxs && msibuild "$msi" -i _SummaryInformation.idt) >"$app/wixl.log" 2>&1; then
+if ! (cd "$files" && faketime -f "$clock" sh -c \
+      'wixl -a x64 -o "$1" polysketch.wxs && msibuild "$1" -i _SummaryInformation.idt' sh "$msi") >"$app/wixl.log" 2>&1; then
     cat "$app/wixl.log" >&2
     exit 1
 fi
