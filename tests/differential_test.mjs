@@ -31,6 +31,9 @@ function generator(seed) {
   };
 }
 
+// Window pixels in the pointer units of a canvas shown `width` units wide.
+const inUnits = (v, width) => Math.trunc(v * width / W);
+
 // A session: presses, releases and moves of the three buttons, in pointer
 // units, the CSS pixels of a canvas shown `width` units wide. Each hold
 // starts with a press inside the canvas, then presses and moves anywhere
@@ -45,7 +48,7 @@ function generator(seed) {
 // so, the pointer then stays over the page until every button is up.
 function session(seed, events, width, how) {
   const random = generator(seed), pick = (a, b) => a + Math.floor(random() * (b - a + 1));
-  const unit = (v) => Math.trunc(v * width / W), w = unit(W), h = unit(H);
+  const unit = (v) => inUnits(v, width), w = unit(W), h = unit(H);
   const reach = [-200, -150, W + 150, H + 120].map(unit);
   const steps = [], held = new Set();
   const inside = () => [pick(0, w - 1), pick(0, h - 1)];
@@ -89,9 +92,9 @@ function session(seed, events, width, how) {
 
 // Over a hundred clicks, each one a vertex, past the list's limit.
 function longSession(seed, width) {
-  const random = generator(seed), steps = [], unit = (v) => Math.trunc(v * width / W);
+  const random = generator(seed), steps = [], w = inUnits(W, width), h = inUnits(H, width);
   for (let i = 0; i < 110; ++i)
-    steps.push({ move: [Math.floor(random() * unit(W)), Math.floor(random() * unit(H))] }, { press: 0 }, { release: 0 });
+    steps.push({ move: [Math.floor(random() * w), Math.floor(random() * h)] }, { press: 0 }, { release: 0 });
   return { steps: [...steps, { press: 2 }], tail: [{ release: 2 }] };
 }
 
@@ -221,7 +224,7 @@ async function locate(run) {
 // Chromium and Firefox, through puppeteer: Chromium headless at the given
 // view, with DevTools input; Firefox in a window, with XTest input.
 class PuppeteerPage {
-  constructor(engine, view = { width: 800, height: 650, deviceScaleFactor: 1 }) {
+  constructor(engine, view) {
     this.engine = engine;
     this.view = view;
     this.width = Math.min(W, view.width);
@@ -365,11 +368,12 @@ async function compare(desktop, page, label, checkpoint) {
 // Chromium's sessions show the canvas at its size, and scaled down to fit
 // phones 384 and 320 CSS pixels wide, whose density makes one scene pixel
 // one screen pixel: there the pointer falls between scene pixels.
-const phones = [null, { width: 384, height: 600, deviceScaleFactor: 4 / 3, isMobile: true },
-                { width: 320, height: 600, deviceScaleFactor: 1.6, isMobile: true }];
+const views = [{ width: 800, height: 650, deviceScaleFactor: 1 },
+               { width: 384, height: 600, deviceScaleFactor: 4 / 3, isMobile: true },
+               { width: 320, height: 600, deviceScaleFactor: 1.6, isMobile: true }];
 const engines = {
-  chromium: { open: (seed) => new PuppeteerPage('chromium', phones[seed % 3] ?? undefined) },
-  firefox: { open: () => new PuppeteerPage('firefox'), regrabs: true },
+  chromium: { open: (seed) => new PuppeteerPage('chromium', views[seed % 3]) },
+  firefox: { open: () => new PuppeteerPage('firefox', views[0]), regrabs: true },
   webkit: { open: () => new WebKitPage() },
 };
 const seeds = process.env.POLYSKETCH_SEED ? [Number(process.env.POLYSKETCH_SEED)]
