@@ -16,7 +16,7 @@ import { mkdirSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import puppeteer from 'puppeteer-core';
 import { PNG } from 'pngjs';
-import { serve, chromium, programStarted } from './site.mjs';
+import { serve, chromium, programStarted, placeCanvas, canvasClip } from './site.mjs';
 
 const W = 512, H = 384, WINDOW_X = 256, WINDOW_Y = 192, BROWSER_X = 300, BROWSER_Y = 200;
 const SETTLE_TRIES = 100; // of 50 ms each
@@ -224,10 +224,10 @@ async function locate(run) {
 // Chromium and Firefox, through puppeteer: Chromium headless at the given
 // view, with DevTools input; Firefox in a window, with XTest input.
 class PuppeteerPage {
-  constructor(engine, view) {
+  constructor(engine, { view, width }) {
     this.engine = engine;
     this.view = view;
-    this.width = Math.min(W, view.width);
+    this.width = width;
   }
   async open() {
     const headless = this.engine === 'chromium';
@@ -249,8 +249,12 @@ class PuppeteerPage {
     const [width, height, ratio] = await this.page.evaluate(() => [innerWidth, innerHeight, devicePixelRatio]);
     assert.ok(width >= this.view.width && height >= this.view.height - 38 && Math.fround(ratio) === Math.fround(this.view.deviceScaleFactor),
               `${this.engine}'s viewport is ${width} x ${height} at ${ratio}`);
-    if (!headless)
-      this.origin = await locate((expression) => this.page.evaluate(expression));
+    this.rect = await placeCanvas(this.page, headless ? this.width : undefined);
+    assert.equal(this.rect[2], this.width, `${this.engine} shows the canvas ${this.rect[2]} pixels wide`);
+    if (!headless) {
+      const page = await locate((expression) => this.page.evaluate(expression));
+      this.origin = [page[0] + this.rect[0], page[1] + this.rect[1]];
+    }
   }
   async close() { await this.page?.close(); }
   async play(steps) {
@@ -258,7 +262,7 @@ class PuppeteerPage {
       return xtest(display.name, steps, this.origin);
     for (const s of steps)
       if (s.move)
-        await this.page.mouse.move(...s.move);
+        await this.page.mouse.move(this.rect[0] + s.move[0], this.rect[1] + s.move[1]);
       else if (s.press !== undefined)
         await this.page.mouse.down({ button: names[s.press] });
       else
@@ -266,8 +270,14 @@ class PuppeteerPage {
   }
   // In device pixels, one a scene pixel.
   async grab() {
-    const clip = { x: 0, y: 0, width: this.width, height: this.width * H / W };
-    return rgbOf(PNG.sync.read(Buffer.from(await this.page.screenshot({ clip }))));
+    if (this.origin) {
+      const clip = { x: this.rect[0], y: this.rect[1], width: W, height: H };
+      return rgbOf(PNG.sync.read(Buffer.from(await this.page.screenshot({ clip }))));
+    }
+    this.cdp ??= await this.page.createCDPSession();
+    const clip = canvasClip(this.rect, this.view.deviceScaleFactor);
+    const { data } = await this.cdp.send('Page.captureScreenshot', { format: 'png', clip });
+    return rgbOf(PNG.sync.read(Buffer.from(data, 'base64')));
   }
 }
 
@@ -305,7 +315,9 @@ class WebKitPage {
                                           { script: `return (${expression});`, args: [] });
     while (!(await run(`(${programStarted})()`)))
       await new Promise((r) => setTimeout(r, 50));
-    this.origin = await locate(run);
+    const page = await locate(run);
+    this.at = await run(`(({ left, top }) => [left, top])(document.querySelector('canvas').getBoundingClientRect())`);
+    this.origin = [page[0] + this.at[0], page[1] + this.at[1]];
   }
   async call(method, path, body) {
     const response = await fetch(this.base + path, { method, headers: { 'Content-Type': 'application/json' },
@@ -317,18 +329,21 @@ class WebKitPage {
   }
   async close() {}
   play(steps) { xtest(display.name, steps, this.origin); }
-  // The whole viewport's screenshot, whose top-left corner is the canvas.
+  // The canvas, from the whole viewport's screenshot.
   async grab() {
-    return rgbOf(PNG.sync.read(Buffer.from(await this.call('GET', `/session/${this.session}/screenshot`), 'base64')));
+    return rgbOf(PNG.sync.read(Buffer.from(await this.call('GET', `/session/${this.session}/screenshot`), 'base64')), this.at);
   }
 }
 
-// The top-left W x H pixels of a decoded PNG, as RGB.
-function rgbOf(png) {
+// The W x H pixels of a decoded PNG from `at`, its top-left corner unless
+// given, as RGB.
+function rgbOf(png, at = [0, 0]) {
   const rgb = Buffer.alloc(W * H * 3);
   for (let y = 0; y < H; ++y)
-    for (let x = 0; x < W; ++x)
-      rgb.set(png.data.subarray((y * png.width + x) * 4, (y * png.width + x) * 4 + 3), (y * W + x) * 3);
+    for (let x = 0; x < W; ++x) {
+      const i = ((at[1] + y) * png.width + at[0] + x) * 4;
+      rgb.set(png.data.subarray(i, i + 3), (y * W + x) * 3);
+    }
   return rgb;
 }
 
@@ -366,11 +381,12 @@ async function compare(desktop, page, label, checkpoint) {
 }
 
 // Chromium's sessions show the canvas at its size, and scaled down to fit
-// phones 384 and 320 CSS pixels wide, whose density makes one scene pixel
-// one screen pixel: there the pointer falls between scene pixels.
-const views = [{ width: 800, height: 650, deviceScaleFactor: 1 },
-               { width: 384, height: 600, deviceScaleFactor: 4 / 3, isMobile: true },
-               { width: 320, height: 600, deviceScaleFactor: 1.6, isMobile: true }];
+// phones whose canvas is 384 and 320 CSS pixels wide within the page's
+// margins, and whose density makes one scene pixel one screen pixel: there
+// the pointer falls between scene pixels.
+const views = [{ view: { width: 800, height: 650, deviceScaleFactor: 1 }, width: W },
+               { view: { width: 414, height: 600, deviceScaleFactor: 4 / 3, isMobile: true }, width: 384 },
+               { view: { width: 350, height: 600, deviceScaleFactor: 1.6, isMobile: true }, width: 320 }];
 const engines = {
   chromium: { open: (seed) => new PuppeteerPage('chromium', views[seed % 3]) },
   firefox: { open: () => new PuppeteerPage('firefox', views[0]), regrabs: true },

@@ -5,22 +5,40 @@ import { createServer } from 'node:http';
 import { readFile } from 'node:fs/promises';
 import { extname, join } from 'node:path';
 
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+const types = { '.html': 'text/html', '.css': 'text/css', '.js': 'text/javascript', '.wasm': 'application/wasm',
                 '.svg': 'image/svg+xml', '.png': 'image/png', '.webmanifest': 'application/manifest+json' };
 
 // The folder `site` on a free port of 127.0.0.1; resolves to the server.
+// Its `site` may be changed to serve another build, and its `fault` makes
+// it fail as real networks do, for every request or, with `only`, for the
+// paths that match: 'reset' connections, 'hang' without an answer, answer
+// an error status (503, 404), 'cut' the body off half-way, or 'stall'
+// half-way, never to send the rest.
 export function serve(site) {
   const server = createServer(async (request, response) => {
     // URL parsing resolves any dot segments, so nothing outside the site.
     const path = new URL(request.url, 'http://x').pathname.replace(/\/$/, '/index.html');
+    const fault = server.fault && (!server.fault.only || server.fault.only.test(path)) ? server.fault.kind : null;
+    if (fault === 'reset')
+      return request.socket.resetAndDestroy();
+    if (fault === 'hang')
+      return;
+    if (typeof fault === 'number')
+      return response.writeHead(fault, { 'Content-Type': 'text/plain' }).end(`${fault}\n`);
+    let body;
     try {
-      const body = await readFile(join(site, path));
-      response.writeHead(200, { 'Content-Type': types[extname(path)] ?? 'application/octet-stream' });
-      response.end(body);
+      body = await readFile(join(server.site, path));
     } catch {
-      response.writeHead(404).end();
+      return response.writeHead(404).end();
     }
+    response.writeHead(200, { 'Content-Type': types[extname(path)] ?? 'application/octet-stream',
+                              'Content-Length': body.length });
+    if (fault === 'cut' || fault === 'stall')
+      return response.write(body.subarray(0, body.length >> 1), () => fault === 'cut' && request.socket.destroy());
+    response.end(body);
   });
+  server.site = site;
+  server.fault = null;
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
@@ -42,3 +60,31 @@ export const chromium = (args = []) => ({
 // compiles after the page's load event, and input sent before then would be
 // lost.
 export const programStarted = () => document.querySelector('canvas:not([aria-busy])') !== null;
+
+// Where the canvas lies in a puppeteer page, in CSS pixels: [left, top,
+// width]. Given a `width`, the page's viewport is first made wider or
+// narrower by what it takes for the canvas to be shown that wide, as on a
+// phone that much wider than the canvas with the page's margins.
+export async function placeCanvas(page, width) {
+  const rect = () => page.$eval('canvas', (c) => {
+    const r = c.getBoundingClientRect();
+    return [r.left, r.top, r.width];
+  });
+  let r = await rect();
+  if (width && r[2] !== width) {
+    const view = page.viewport();
+    await page.setViewport({ ...view, width: view.width + width - r[2] });
+    r = await rect();
+    if (r[2] !== width)
+      throw new Error(`the canvas is shown ${r[2]} CSS pixels wide, not ${width}`);
+  }
+  return r;
+}
+
+// The canvas's rectangle for a screenshot in device pixels through the
+// DevTools protocol, given in CSS pixels: a browser shows the canvas from the
+// whole device pixel nearest to its place, so that its pixels stay sharp.
+export function canvasClip([left, top, width], ratio) {
+  const snap = (v) => Math.round(v * ratio) / ratio;
+  return { x: snap(left), y: snap(top), width, height: width * 3 / 4, scale: ratio };
+}

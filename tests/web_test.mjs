@@ -4,11 +4,12 @@
 
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { readFile, readdir, stat } from 'node:fs/promises';
+import { cp, mkdtemp, readFile, readdir, stat, writeFile } from 'node:fs/promises';
+import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import puppeteer from 'puppeteer-core';
 import { PNG } from 'pngjs';
-import { serve, chromium, programStarted } from './site.mjs';
+import { serve, chromium, programStarted, placeCanvas, canvasClip } from './site.mjs';
 
 const site = process.env.POLYSKETCH_WEB_SITE;
 const WHITE = [255, 255, 255], BLACK = [0, 0, 0], RED = [255, 0, 0], CYAN = [0, 255, 255];
@@ -16,25 +17,67 @@ const POLL_TRIES = 100; // of 50 ms each
 const describe = (c) => `(${c.join(', ')})`;
 
 // One page at one screen: `view` is what puppeteer's setViewport takes, and a
-// scene pixel shows as `scale` screenshot pixels across.
+// scene pixel shows as `scale` screenshot pixels across, the canvas made to
+// fit the view where that needs it to be shown narrower than it is.
 class Page {
   errors = [];
 
   async open(view, scale, args) {
     this.server = await serve(site);
     this.browser = await puppeteer.launch(chromium(args));
-    this.page = await this.browser.newPage();
-    this.page.setDefaultTimeout(300000); // pages load in minutes under emulation
-    this.page.on('pageerror', (e) => this.errors.push(`page error: ${e.message}`));
-    this.page.on('console', (m) => m.type() === 'error' && this.errors.push(`console: ${m.text()}`));
-    this.page.on('requestfailed', (r) => this.errors.push(`failed request: ${r.url()}`));
-    this.page.on('response', (r) => r.status() >= 400 && this.errors.push(`${r.status()}: ${r.url()}`));
-    await this.page.setViewport(view);
+    this.view = view;
     this.css = scale / view.deviceScaleFactor; // CSS pixels per scene pixel
     this.scale = scale;
-    this.cdp = await this.page.createCDPSession();
-    await this.page.goto(`http://127.0.0.1:${this.server.address().port}/`, { waitUntil: 'load' });
+    await this.visit(await this.browser.newPage());
+    await this.started();
+  }
+
+  // Opens the site in `page`, which reports every error, failed request and
+  // violation of the page's policy.
+  async visit(page) {
+    this.page = page;
+    this.cdp = await page.createCDPSession();
+    page.setDefaultTimeout(300000); // pages load in minutes under emulation
+    page.on('pageerror', (e) => this.errors.push(`page error: ${e.message}`));
+    page.on('console', (m) => m.type() === 'error' && this.errors.push(`console: ${m.text()}`));
+    page.on('requestfailed', (r) => this.errors.push(`failed request: ${r.url()}`));
+    page.on('response', (r) => r.status() >= 400 && this.errors.push(`${r.status()}: ${r.url()}`));
+    await page.evaluateOnNewDocument(() => addEventListener('securitypolicyviolation', (e) =>
+      console.error(`policy violated: ${e.violatedDirective} by ${e.blockedURI}`)));
+    await page.setViewport(this.view);
+    await page.goto(`http://127.0.0.1:${this.server.address().port}/`, { waitUntil: 'domcontentloaded' });
+  }
+
+  // The program takes input, and the canvas's place on the page is known.
+  async started() {
     await this.page.waitForFunction(programStarted);
+    this.rect = await placeCanvas(this.page, 512 * this.css);
+  }
+
+  // The page opened again, as a user starts it again.
+  async restart() {
+    await this.page.reload({ waitUntil: 'load' });
+    await this.started();
+  }
+
+  // The page opened afresh, as on a first visit, with nothing stored.
+  async firstVisit() {
+    await this.page.close();
+    await this.visit(await (await this.browser.createBrowserContext()).newPage());
+  }
+
+  // A press on a fresh window makes its dot, around scene (100, 284).
+  async makesADot(when) {
+    await this.eventually(0, 0, WHITE);
+    await this.click(100, 100);
+    for (const [x, y] of [[98, 97], [102, 101]])
+      await this.eventually(x, y, BLACK).catch((e) => assert.fail(`${when}: ${e.message}`));
+  }
+
+  async saysItCannotLoad() {
+    await this.page.waitForSelector('#message:not([hidden])');
+    assert.match(await this.page.$eval('#message', (m) => m.textContent), /could not be loaded/);
+    assert.ok(await this.page.$eval('#frame', (f) => f.hidden), 'the blank canvas is still shown');
   }
 
   // The network gone: no new connections, and none kept open.
@@ -50,7 +93,7 @@ class Page {
   }
 
   // Scene (window) coordinates, origin top left, to the page's.
-  at(x, y) { return [x * this.css, y * this.css]; }
+  at(x, y) { return [this.rect[0] + x * this.css, this.rect[1] + y * this.css]; }
   moveTo(x, y) { return this.page.mouse.move(...this.at(x, y)); }
   button(name, down) { return down ? this.page.mouse.down({ button: name }) : this.page.mouse.up({ button: name }); }
   async click(x, y, name = 'left') {
@@ -71,8 +114,15 @@ class Page {
   }
 
   async grab() {
-    const clip = { x: 0, y: 0, width: 512 * this.css, height: 384 * this.css };
-    return PNG.sync.read(Buffer.from(await this.page.screenshot({ clip })));
+    const clip = canvasClip(this.rect, this.view.deviceScaleFactor);
+    const { data } = await this.cdp.send('Page.captureScreenshot', { format: 'png', clip });
+    return PNG.sync.read(Buffer.from(data, 'base64'));
+  }
+
+  // The colour of scene pixel (x, y), from its first screenshot pixel.
+  colourAt(frame, x, y) {
+    const i = ((y * this.scale) * frame.width + x * this.scale) * 4;
+    return [...frame.data.subarray(i, i + 3)];
   }
 
   // Every screenshot pixel of scene pixel (x, y) must be exactly `colour`.
@@ -180,6 +230,72 @@ for (const deviceScaleFactor of [1, 2]) {
   }));
 }
 
+// A polygon drawn with keys: Space held (and held long enough to repeat
+// mid-drag), arrows by one and with Shift by ten, a drag pushed against the
+// window's top edge, and Enter to close it.
+const shifted = (key, n) => Array(n).fill(`Shift+${key}`);
+const KEYED = [' ', ...shifted('ArrowLeft', 10), ' ', 'ArrowLeft', 'ArrowLeft', 'ArrowLeft', 'Space up',
+               ' ', ...shifted('ArrowDown', 8), 'ArrowRight', 'Space up',
+               ' ', ...shifted('ArrowRight', 15), 'Space up', ' ', ...shifted('ArrowUp', 30), 'Space up', 'Enter'];
+const STEPS = { ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, -1], ArrowDown: [0, 1] };
+
+async function drawByKeys(p) {
+  for (const k of KEYED)
+    if (k === ' ')
+      await p.page.keyboard.down(' ');
+    else if (k === 'Space up')
+      await p.page.keyboard.up(' ');
+    else if (k.startsWith('Shift+')) {
+      await p.page.keyboard.down('Shift');
+      await p.page.keyboard.press(k.slice(6));
+      await p.page.keyboard.up('Shift');
+    } else
+      await p.page.keyboard.press(k);
+}
+
+// The same presses, moves and releases with the mouse, from the centre.
+async function drawByMouse(p) {
+  let at = [256, 192], held = false;
+  await p.moveTo(...at);
+  for (const k of KEYED)
+    if (k === ' ' && !held) {
+      held = true;
+      await p.button('left', true);
+    } else if (k === 'Space up') {
+      held = false;
+      await p.button('left', false);
+    } else if (k === 'Enter') {
+      await p.button('right', true);
+      await p.button('right', false);
+    } else if (k !== ' ') {
+      const [step, by] = k.startsWith('Shift+') ? [STEPS[k.slice(6)], 10] : [STEPS[k], 1];
+      at = [Math.min(511, Math.max(0, at[0] + step[0] * by)), Math.min(383, Math.max(0, at[1] + step[1] * by))];
+      await p.moveTo(...at);
+    }
+}
+
+test('draws with the keyboard exactly what the same steps draw with the mouse', { timeout: 900000 },
+     () => withPage({ width: 1280, height: 800, deviceScaleFactor: 1 }, 1, async (p) => {
+    await p.eventually(0, 0, WHITE);
+    await p.page.keyboard.press('Tab');
+    assert.equal(await p.page.evaluate(() => document.activeElement.id), 'canvas', 'Tab does not reach the drawing area');
+    assert.notEqual(p.pixelIs(await p.grab(), 256, 186, WHITE), null, 'no pointer is shown at the centre');
+    await drawByKeys(p);
+    await p.eventually(250, 250, RED);
+    await p.page.evaluate(() => document.activeElement.blur());
+    await p.eventually(256, 186, WHITE);
+    const keyed = await p.grab();
+
+    await p.page.reload({ waitUntil: 'load' });
+    await p.started();
+    await drawByMouse(p);
+    await p.eventually(250, 250, RED);
+    const drawn = await p.grab();
+    for (let y = 0; y < 384; ++y)
+      for (let x = 0; x < 512; ++x)
+        check(p.pixelIs(keyed, x, y, p.colourAt(drawn, x, y)));
+  }));
+
 test('draws, closes and fills with fingers on a phone narrower than the canvas', { timeout: 900000 },
      // At 256 CSS pixels wide and density 2 a scene pixel is one screen pixel.
      () => withPage({ width: 256, height: 480, deviceScaleFactor: 2, isMobile: true, hasTouch: true }, 1,
@@ -206,7 +322,26 @@ test('draws, closes and fills with fingers on a phone narrower than the canvas',
     await p.onlyColours([WHITE, BLACK, RED, CYAN]);
   }));
 
-test('installs as an app, and opens and draws with the network gone', { timeout: 900000 },
+// The site with a second build beside it: a copy whose page, program script
+// and worker say so, with the same module.
+async function secondBuild() {
+  const copy = await mkdtemp(join(tmpdir(), 'polysketch-second-'));
+  await cp(site, copy, { recursive: true });
+  const edit = async (file, change) => writeFile(join(copy, file), change(await readFile(join(copy, file), 'utf8')));
+  await edit('index.html', (t) => t.replace('<h1>Polysketch</h1>', '<h1>Polysketch, second build</h1>'));
+  await edit('polysketch.js', (t) => `${t}\nwindow.secondBuild = true;\n`);
+  await edit('service-worker.js', (t) => t.replace(/'polysketch-(\w+)'/, "'polysketch-$1-second'"));
+  return copy;
+}
+
+// Which build this start runs, which must be one build whole.
+async function build(p) {
+  const [heading, script] = await p.page.evaluate(() => [document.querySelector('h1').textContent, window.secondBuild === true]);
+  assert.equal(heading.endsWith('second build'), script, `a start mixes two builds: "${heading}" with the ${script ? 'second' : 'first'} build's program`);
+  return script ? 'second' : 'first';
+}
+
+test('installs as an app, and opens from its one build whatever the network does', { timeout: 900000 },
      () => withPage({ width: 800, height: 600, deviceScaleFactor: 1 }, 1, async (p) => {
     const sizes = await Promise.all((await readdir(site)).map(async (f) => (await stat(join(site, f))).size));
     assert.ok(sizes.reduce((a, b) => a + b) <= 300 * 1024, `the site weighs ${sizes.reduce((a, b) => a + b)} bytes`);
@@ -214,11 +349,38 @@ test('installs as an app, and opens and draws with the network gone', { timeout:
     assert.match(await p.page.$eval('canvas', (c) => c.getAttribute('aria-label')), /Drawing area/);
     const { installabilityErrors } = await p.cdp.send('Page.getInstallabilityErrors');
     assert.deepEqual(installabilityErrors, []);
-
     await p.page.waitForFunction(() => navigator.serviceWorker.controller !== null);
+
+    // Each start must draw, from the stored build, whatever the server does.
+    for (const kind of ['reset', 'hang', 503, 404, 'cut']) {
+      p.server.fault = { kind };
+      await p.restart();
+      await p.makesADot(`with the server's fault '${kind}'`);
+      assert.equal(await build(p), 'first');
+    }
+
+    // A second build whose module fails to download is never taken.
+    p.server.site = await secondBuild();
+    p.server.fault = { kind: 503, only: /\.wasm$/ };
+    for (let i = 0; i < 2; ++i) {
+      await p.restart();
+      await p.makesADot('with the second build half served');
+      assert.equal(await build(p), 'first');
+    }
+    // Served whole, it is taken whole: found while the first build runs,
+    // said quietly, and run at the next start.
+    p.server.fault = null;
+    await p.restart();
+    assert.equal(await build(p), 'first');
+    await p.page.waitForFunction(() => document.getElementById('update').textContent !== '');
+    await p.makesADot('with the second build waiting');
+    await p.restart();
+    assert.equal(await build(p), 'second');
+    await p.makesADot('in the second build');
+
     p.stopServer();
-    await p.page.reload({ waitUntil: 'load' });
-    await p.page.waitForFunction(programStarted);
+    await p.restart();
+    assert.equal(await build(p), 'second');
     await p.drawsAnEdge();
   }));
 
@@ -231,10 +393,18 @@ test('draws where the browser has no WebGL, and says why where the program canno
     await p.cdp.send('Network.setBypassServiceWorker', { bypass: true });
     await p.cdp.send('Network.setBlockedURLs', { urls: ['*.wasm'] });
     await p.page.reload({ waitUntil: 'load' });
-    await p.page.waitForSelector('#message:not([hidden])');
-    assert.match(await p.page.$eval('#message', (m) => m.textContent), /could not be loaded/);
-    assert.ok(await p.page.$eval('canvas', (c) => c.hidden), 'the blank canvas is still shown');
+    await p.saysItCannotLoad();
     const blocked = p.errors.filter((e) => /polysketch\.wasm|ERR_BLOCKED_BY_CLIENT/.test(e));
     assert.ok(blocked.length > 0, 'the module was not blocked');
     p.errors = p.errors.filter((e) => !blocked.includes(e));
+
+    // A first visit whose program never answers, or whose module stops
+    // half-way, ends in the sentence rather than a wait without end.
+    await p.cdp.send('Network.setBlockedURLs', { urls: [] });
+    for (const fault of [{ kind: 'hang', only: /polysketch\.js$/ }, { kind: 'stall', only: /\.wasm$/ }]) {
+      p.server.fault = fault;
+      await p.firstVisit();
+      await p.saysItCannotLoad();
+      p.errors = p.errors.filter((e) => !(e.startsWith('failed request') && fault.only.test(e)));
+    }
   }, ['--disable-webgl']));

@@ -18,7 +18,8 @@ foreach(size 192 512)
   list(APPEND icons ${CMAKE_CURRENT_BINARY_DIR}/icon-${size}.png)
 endforeach()
 
-set(site_files ${POLYSKETCH_WEB_DIR}/index.html ${POLYSKETCH_WEB_DIR}/manifest.webmanifest ${svg}
+set(site_files ${POLYSKETCH_WEB_DIR}/index.html ${POLYSKETCH_WEB_DIR}/style.css
+  ${POLYSKETCH_WEB_DIR}/keys.js ${POLYSKETCH_WEB_DIR}/page.js ${POLYSKETCH_WEB_DIR}/manifest.webmanifest ${svg}
   ${icons} $<TARGET_FILE:polysketch> $<TARGET_FILE_DIR:polysketch>/polysketch.wasm)
 add_custom_command(OUTPUT service-worker.js
   COMMAND ${CMAKE_COMMAND} -DTEMPLATE=${POLYSKETCH_WEB_DIR}/service-worker.js.in
