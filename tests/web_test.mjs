@@ -234,9 +234,10 @@ for (const deviceScaleFactor of [1, 2]) {
 // mid-drag), arrows by one and with Shift by ten, a drag pushed against the
 // window's top edge, and Enter to close it.
 const shifted = (key, n) => Array(n).fill(`Shift+${key}`);
-const KEYED = [' ', ...shifted('ArrowLeft', 10), ' ', 'ArrowLeft', 'ArrowLeft', 'ArrowLeft', 'Space up',
+const KEYED = [' ', ...shifted('ArrowLeft', 10), 'ArrowLeft', 'ArrowLeft', 'ArrowLeft', 'Space up',
                ' ', ...shifted('ArrowDown', 8), 'ArrowRight', 'Space up',
-               ' ', ...shifted('ArrowRight', 15), 'Space up', ' ', ...shifted('ArrowUp', 30), 'Space up', 'Enter'];
+               ' ', 'ArrowRight', ' ', ...shifted('ArrowRight', 15), 'Space up', ' ', ...shifted('ArrowUp', 30), 'Space up',
+               'Enter'];
 const STEPS = { ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, -1], ArrowDown: [0, 1] };
 
 async function drawByKeys(p) {

@@ -117,7 +117,13 @@ function sayWhenUpdated(registration) {
 function start() {
   if (!('serviceWorker' in navigator))
     return loadProgram(); // without it the page still works, only not offline
-  navigator.serviceWorker.register('service-worker.js').catch(function () {});
+  // Once the page has loaded, so that storing the site takes nothing from
+  // the program's start.
+  var register = function () { navigator.serviceWorker.register('service-worker.js').catch(function () {}); };
+  if (document.readyState === 'complete')
+    register();
+  else
+    addEventListener('load', register);
   if (!navigator.serviceWorker.controller)
     return loadProgram();
   navigator.serviceWorker.getRegistration().then(function (registration) {
@@ -138,4 +144,6 @@ function start() {
   }, loadProgram);
 }
 
-start();
+// After the page's first paint, so that its name and hint show at once,
+// before the program's script and module take the processor.
+requestAnimationFrame(function () { setTimeout(start, 0); });
