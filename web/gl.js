@@ -14,8 +14,16 @@ var polysketchGL = {
     pixels: null,
     width: 0,
     height: 0,
-    // The rectangle changed since the last flush, in the image's rows.
-    dirty: null,
+    // The rectangle changed since the last flush, [x0, x1) by [y0, y1) in
+    // the image's rows; empty where x0 >= x1.
+    dirtyX0: 0,
+    dirtyY0: 0,
+    dirtyX1: 0,
+    dirtyY1: 0,
+    // The part [rowFrom, rowTo) of each row that the polygon being drawn has
+    // set so far; empty where rowFrom >= rowTo.
+    rowFrom: null,
+    rowTo: null,
     // The fixed-function state that the program sets, colours as packed pixels.
     clearColour: 0,
     colour: 0,
@@ -64,9 +72,22 @@ var polysketchGL = {
 
     // A colour as the buffer holds it, whatever the machine's byte order;
     // the window has no alpha, so only the mask leaves it out.
+    // One word and its bytes, made at the first call: a library's typed
+    // arrays cannot be written out as values.
+    packedBytes: null,
+    packedWord: null,
     pack: (r, g, b, alpha) => {
       var unorm = (c) => Math.round(Math.min(1, Math.max(0, c)) * 255);
-      return new Uint32Array(new Uint8Array([unorm(r), unorm(g), unorm(b), alpha]).buffer)[0];
+      if (!gl11.packedWord) {
+        gl11.packedWord = new Uint32Array(1);
+        gl11.packedBytes = new Uint8Array(gl11.packedWord.buffer);
+      }
+      var bytes = gl11.packedBytes;
+      bytes[0] = unorm(r);
+      bytes[1] = unorm(g);
+      bytes[2] = unorm(b);
+      bytes[3] = alpha;
+      return gl11.packedWord[0];
     },
 
     // Returns false where the browser has no 2D canvas.
@@ -79,6 +100,8 @@ var polysketchGL = {
       gl11.height = canvas.height;
       gl11.image = context.createImageData(canvas.width, canvas.height);
       gl11.pixels = new Uint32Array(gl11.image.data.buffer);
+      gl11.rowFrom = new Int32Array(canvas.height);
+      gl11.rowTo = new Int32Array(canvas.height);
       // Black, GL's first clear colour, until the first repaint clears it.
       gl11.pixels.fill(gl11.pack(0, 0, 0, 255));
       gl11.modelview = gl11.identity();
@@ -89,8 +112,12 @@ var polysketchGL = {
 
     // Takes pixels [x0, x1) of rows [y0, y1) into the changed rectangle.
     touch: (x0, y0, x1, y1) => {
-      var d = gl11.dirty;
-      gl11.dirty = d ? [Math.min(d[0], x0), Math.min(d[1], y0), Math.max(d[2], x1), Math.max(d[3], y1)] : [x0, y0, x1, y1];
+      if (gl11.dirtyX0 >= gl11.dirtyX1) {
+        gl11.dirtyX0 = x0; gl11.dirtyY0 = y0; gl11.dirtyX1 = x1; gl11.dirtyY1 = y1;
+        return;
+      }
+      gl11.dirtyX0 = Math.min(gl11.dirtyX0, x0); gl11.dirtyY0 = Math.min(gl11.dirtyY0, y0);
+      gl11.dirtyX1 = Math.max(gl11.dirtyX1, x1); gl11.dirtyY1 = Math.max(gl11.dirtyY1, y1);
     },
 
     // Each piece of a primitive (a line of a strip, a triangle of a polygon)
@@ -121,19 +148,63 @@ var polysketchGL = {
         for (var i = start; i < end; ++i)
           p[i] ^= gl11.xorMask;
       } else {
-        p.fill(gl11.colour, start, end);
+        // A loop costs less than the call of fill() for a row's short run.
+        for (var i = start, colour = gl11.colour; i < end; ++i)
+          p[i] = colour;
       }
-      gl11.touch(x, row, x + length, row + 1);
     },
 
-    draw: (piece) => {
+    // A run of a triangle of a polygon drawn by copying: a pixel that an
+    // earlier triangle of the same polygon has already set gets the same
+    // colour again, so only what lies beyond the part of the row that the
+    // polygon has set so far is written. A polygon's fan, whose triangles
+    // overlap where it is not convex, is so written about once per pixel.
+    fillOnce: (x, y, length) => {
+      var lo = gl11.rowFrom[y], hi = gl11.rowTo[y], end = x + length;
+      if (lo >= hi || end < lo || x > hi) {
+        gl11.fill(x, y, length);
+        if (length > hi - lo) {
+          gl11.rowFrom[y] = x;
+          gl11.rowTo[y] = end;
+        }
+        return;
+      }
+      if (x < lo) {
+        gl11.fill(x, y, lo - x);
+        gl11.rowFrom[y] = x;
+      }
+      if (end > hi) {
+        gl11.fill(hi, y, end - hi);
+        gl11.rowTo[y] = end;
+      }
+    },
+
+    // What a piece can change, taken into the changed rectangle at once
+    // rather than run by run: the box of its corners, widened by a point's
+    // reach and a pixel for a line's, within the window. Showing a pixel
+    // that did not change shows it as it is.
+    touchPiece: (piece) => {
+      var reach = Math.ceil(gl11.pointSize / 2) + 1, x0 = Infinity, x1 = -Infinity, y0 = Infinity, y1 = -Infinity;
+      for (var i = 0; i < piece.length; ++i) {
+        x0 = Math.min(x0, piece[i][0]); x1 = Math.max(x1, piece[i][0]);
+        y0 = Math.min(y0, piece[i][1]); y1 = Math.max(y1, piece[i][1]);
+      }
       var W = gl11.width, H = gl11.height;
+      var left = Math.max(0, Math.floor(x0) - reach), right = Math.min(W, Math.ceil(x1) + reach);
+      var bottom = Math.max(0, Math.floor(y0) - reach), top = Math.min(H, Math.ceil(y1) + reach);
+      if (left < right && bottom < top)
+        gl11.touch(left, H - top, right, H - bottom);
+    },
+
+    draw: (piece, emit) => {
+      var W = gl11.width, H = gl11.height;
+      gl11.touchPiece(piece);
       if (piece.length === 1)
-        raster.point(piece[0][0], piece[0][1], gl11.pointSize, W, H, gl11.fill);
+        raster.point(piece[0][0], piece[0][1], gl11.pointSize, W, H, emit);
       else if (piece.length === 2)
-        raster.line(piece[0][0], piece[0][1], piece[1][0], piece[1][1], W, H, gl11.fill);
+        raster.line(piece[0][0], piece[0][1], piece[1][0], piece[1][1], W, H, emit);
       else
-        raster.triangle(piece, W, H, gl11.fill);
+        raster.triangle(piece, W, H, emit);
     },
   },
 
@@ -164,15 +235,23 @@ var polysketchGL = {
     gl11.vertices = [];
   },
   glVertex2i: function(x, y) { gl11.vertices.push(gl11.toWindow(x, y)); },
-  glEnd: function() { gl11.pieces(gl11.mode, gl11.vertices).forEach(gl11.draw); },
+  glEnd: function() {
+    var emit = gl11.fill;
+    if (gl11.mode === 0x0009 && !(gl11.logicOpEnabled && gl11.logicOp === 0x1506)) { // GL_POLYGON, not GL_XOR
+      gl11.rowFrom.fill(0);
+      gl11.rowTo.fill(0);
+      emit = gl11.fillOnce;
+    }
+    gl11.pieces(gl11.mode, gl11.vertices).forEach((piece) => gl11.draw(piece, emit));
+  },
   // What changed goes to the canvas at once, which the browser shows as soon
   // as the handler returns.
   glFlush: function() {
-    var d = gl11.dirty;
-    if (!d)
+    var x0 = gl11.dirtyX0, y0 = gl11.dirtyY0;
+    if (x0 >= gl11.dirtyX1)
       return;
-    gl11.dirty = null;
-    gl11.context.putImageData(gl11.image, 0, 0, d[0], d[1], d[2] - d[0], d[3] - d[1]);
+    gl11.context.putImageData(gl11.image, 0, 0, x0, y0, gl11.dirtyX1 - x0, gl11.dirtyY1 - y0);
+    gl11.dirtyX1 = x0;
   },
   // Kept for the vertices; the pixels are those of the whole canvas.
   glViewport: function(x, y, width, height) { gl11.viewport = [x, y, width, height]; },

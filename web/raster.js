@@ -20,48 +20,102 @@ var polysketchRaster = {
     // Where in its pixel a coordinate lies, from -0.5 to just under 0.5.
     offset: (v) => raster.f(raster.f(v - Math.floor(v)) - 0.5),
 
-    // The largest x with b * x < a, for b > 0, and the smallest, for b < 0:
-    // where a row's run of pixels ends and begins on one edge. The quotient
-    // is corrected by exact products, as integers of this size are exact.
-    last: (a, b) => {
-      var x = Math.ceil(a / b) - 1;
-      while (b * (x + 1) < a) ++x;
-      while (b * x >= a) --x;
-      return x;
+    // Each edge of the polygon being covered, as it bounds a row's run: on
+    // the right where b > 0, on the left where b < 0, and neither where
+    // b == 0 (a row then lies wholly inside the edge or wholly outside). A
+    // polygon has at most MAX_EDGES, and the arrays are made at the first
+    // call and kept (a library's typed arrays cannot be written out as
+    // values).
+    MAX_EDGES: 16,
+    edgeA: null,
+    edgeB: null,
+    edgeS: null,
+    edgeQ: null,
+    edgeR: null,
+    edgeQs: null,
+    edgeRs: null,
+    makeEdges: () => {
+      var e = raster, n = e.MAX_EDGES;
+      e.edgeA = new Float64Array(n); e.edgeB = new Float64Array(n); e.edgeS = new Float64Array(n);
+      e.edgeQ = new Float64Array(n); e.edgeR = new Float64Array(n);
+      e.edgeQs = new Float64Array(n); e.edgeRs = new Float64Array(n);
     },
-    first: (a, b) => {
-      var x = Math.floor(a / b) + 1;
-      while (b * (x - 1) < a) --x;
-      while (b * x >= a) ++x;
-      return x;
+
+    // Where a row's run ends on an edge that bounds it on the right: the
+    // largest x with b * x < a, for b > 0, as q, with r = a - b * q in
+    // (0, b]. As a grows by s from row to row, q and r are stepped by the
+    // quotient and remainder of s by b, found once for the edge: exact
+    // integer arithmetic, as integers of this size are exact, and no
+    // division for a row. An edge that bounds the run on the left, b < 0,
+    // is the same stepping mirrored: the smallest x with b * x < a is
+    // minus the largest x with -b * x < a.
+    setUpEdge: (k, a, b, s) => {
+      var e = raster, d = Math.abs(b);
+      e.edgeB[k] = b;
+      if (b === 0) {
+        e.edgeA[k] = a;
+        e.edgeS[k] = s;
+        return;
+      }
+      var q = Math.ceil(a / d) - 1;
+      while (d * (q + 1) < a) ++q;
+      while (d * q >= a) --q;
+      var qs = Math.floor(s / d), rs = s - d * qs;
+      if (rs < 0) { rs += d; --qs; }
+      if (rs >= d) { rs -= d; ++qs; }
+      e.edgeQ[k] = b > 0 ? q : -q;
+      e.edgeR[k] = a - d * q;
+      e.edgeQs[k] = b > 0 ? qs : -qs;
+      e.edgeRs[k] = rs;
     },
 
     // Calls emit(x, y, length) for the run of pixels on each row whose
     // centre lies inside every edge of the clockwise convex polygon of
     // snapped corners (xs, ys); an edge's own centres count on its left and
-    // top sides only. Each edge bounds the run on one side.
+    // top sides only. Each edge bounds the run on one side: inside it where
+    // c + dcdy * y - dcdx * x > 0.
     cover: (xs, ys, width, height, emit) => {
-      var ONE = raster.ONE, n = xs.length, planes = [];
+      var e = raster, ONE = e.ONE, n = Math.min(xs.length, e.MAX_EDGES);
+      if (!e.edgeB)
+        e.makeEdges();
+      var xMin = xs[0], xMax = xs[0], yMin = ys[0], yMax = ys[0];
+      for (var i = 1; i < n; ++i) {
+        xMin = Math.min(xMin, xs[i]); xMax = Math.max(xMax, xs[i]);
+        yMin = Math.min(yMin, ys[i]); yMax = Math.max(yMax, ys[i]);
+      }
+      var x0 = Math.max(0, Math.floor(xMin / ONE)), x1 = Math.min(width - 1, Math.ceil(xMax / ONE));
+      var y0 = Math.max(0, Math.floor(yMin / ONE)), y1 = Math.min(height - 1, Math.ceil(yMax / ONE));
       for (var i = 0; i < n; ++i) {
         var j = (i + 1) % n, dcdy = xs[i] - xs[j], dcdx = ys[i] - ys[j];
         var c = dcdx * xs[i] - dcdy * ys[i];
         if (dcdx < 0 || (dcdx === 0 && dcdy > 0))
           ++c;
-        planes.push([c, dcdx * ONE, dcdy * ONE]);
+        e.setUpEdge(i, c + dcdy * ONE * y0, dcdx * ONE, dcdy * ONE);
       }
-      var x0 = Math.max(0, Math.floor(Math.min(...xs) / ONE)), x1 = Math.min(width - 1, Math.ceil(Math.max(...xs) / ONE));
-      var y0 = Math.max(0, Math.floor(Math.min(...ys) / ONE)), y1 = Math.min(height - 1, Math.ceil(Math.max(...ys) / ONE));
+      var B = e.edgeB, Q = e.edgeQ, R = e.edgeR, QS = e.edgeQs, RS = e.edgeRs, A = e.edgeA, S = e.edgeS;
       for (var y = y0; y <= y1; ++y) {
-        // Inside an edge where c + dcdy * y - dcdx * x > 0.
         var from = x0, to = x1;
-        for (var k = 0; k < n && from <= to; ++k) {
-          var a = planes[k][0] + planes[k][2] * y, b = planes[k][1];
-          if (b > 0)
-            to = Math.min(to, raster.last(a, b));
-          else if (b < 0)
-            from = Math.max(from, raster.first(a, b));
-          else if (a <= 0)
-            to = from - 1;
+        for (var k = 0; k < n; ++k) {
+          var b = B[k];
+          if (b > 0) {
+            to = Math.min(to, Q[k]);
+            Q[k] += QS[k];
+            if ((R[k] += RS[k]) > b) {
+              R[k] -= b;
+              ++Q[k];
+            }
+          } else if (b < 0) {
+            from = Math.max(from, Q[k]);
+            Q[k] += QS[k];
+            if ((R[k] += RS[k]) > -b) {
+              R[k] += b;
+              --Q[k];
+            }
+          } else {
+            if (A[k] <= 0)
+              to = from - 1;
+            A[k] += S[k];
+          }
         }
         if (from <= to)
           emit(from, y, to - from + 1);
