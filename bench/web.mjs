@@ -1,7 +1,9 @@
 // The page's drawing cost beside its floor, bench/floor.html, in the same
 // browser and the same run: each step timed in the page from the event to a
 // one-pixel readback of the canvas, so that the drawing itself counts.
-// POLYSKETCH_WEB_SITE names the site; BROWSERS and ROUNDS may be set.
+// POLYSKETCH_WEB_SITE names the site; BROWSERS and ROUNDS may be set, and
+// SLOWDOWNS, the CPU slowdowns that Chromium runs at in turn through the
+// DevTools protocol's throttling (6 is about a low-end phone).
 
 import { createRequire } from 'node:module';
 import { dirname } from 'node:path';
@@ -11,6 +13,7 @@ import { serve, chromium, programStarted } from '../tests/site.mjs';
 // The browser driver is the browser tests' own.
 const puppeteer = createRequire(new URL('../tests/package.json', import.meta.url))('puppeteer-core');
 const ROUNDS = Number(process.env.ROUNDS ?? 3);
+const SLOWDOWNS = (process.env.SLOWDOWNS ?? '1,6').split(',').map(Number);
 const MOVES = 2000, CLICKS = 50, CLOSES = 20, VERTICES = 100;
 
 // Runs in the page: synthetic events on the canvas, as the mouse's would
@@ -70,7 +73,10 @@ const floor = await serve(dirname(fileURLToPath(import.meta.url)));
 const address = (server, path) => `http://127.0.0.1:${server.address().port}/${path}`;
 const steps = { move: 'one move of a long rubber band', click: 'one click: press, release, a dot',
                 close: `the close of a ${VERTICES}-vertex zig-zag` };
-for (const name of (process.env.BROWSERS ?? 'chromium,firefox').split(',')) {
+// Firefox has no CPU throttling, so it runs at the machine's own speed.
+const runs = (process.env.BROWSERS ?? 'chromium,firefox').split(',')
+  .flatMap((name) => (name === 'chromium' ? SLOWDOWNS : [1]).map((slowdown) => [name, slowdown]));
+for (const [name, slowdown] of runs) {
   const browser = await launch[name]();
   const version = await browser.version();
   const results = { page: [], floor: [] };
@@ -80,11 +86,13 @@ for (const name of (process.env.BROWSERS ?? 'chromium,firefox').split(',')) {
       const page = await browser.newPage();
       await page.goto(url, { waitUntil: 'load' });
       await page.waitForFunction(programStarted);
+      if (slowdown !== 1)
+        await (await page.createCDPSession()).send('Emulation.setCPUThrottlingRate', { rate: slowdown });
       results[which].push(await page.evaluate(measure, { MOVES, CLICKS, CLOSES, VERTICES }));
       await page.close();
     }
   await browser.close();
-  console.log(`${version}, medians of ${ROUNDS} rounds:`);
+  console.log(`${version} at ${slowdown} x CPU slowdown, medians of ${ROUNDS} rounds:`);
   for (const [step, label] of Object.entries(steps)) {
     const page = median(results.page.map((r) => r[step])), base = median(results.floor.map((r) => r[step]));
     console.log(`  ${label.padEnd(36)} page ${page.toFixed(3).padStart(8)} ms   floor ${base.toFixed(3).padStart(8)} ms` +
