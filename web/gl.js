@@ -37,6 +37,7 @@ var polysketchGL = {
     projection: null,
     mode: 0,
     vertices: [],
+    clipVertices: [],
 
     identity: () => [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1],
 
@@ -68,6 +69,21 @@ var polysketchGL = {
       // errors that would move a vertex off its pixel corner.
       var v = gl11.viewport, snap = (c) => Math.round(c * 256) / 256;
       return [snap(v[0] + (cx / cw + 1) * v[2] / 2), snap(v[1] + (cy / cw + 1) * v[3] / 2)];
+    },
+
+    // A vertex in clip space as the renderer's vertex stage computes it, in
+    // single precision: the product of the two matrices, then x, y, z = 0
+    // and w = 1 taken column by column. The program's matrices keep w at 1.
+    toClip: (x, y) => {
+      var f = Math.fround, p = gl11.projection, m = gl11.modelview;
+      var entry = (row, col) => {
+        var sum = f(f(p[row]) * f(m[col * 4]));
+        for (var k = 1; k < 4; ++k)
+          sum = f(sum + f(f(p[k * 4 + row]) * f(m[col * 4 + k])));
+        return sum;
+      };
+      var at = (row) => f(f(f(f(x * entry(row, 0)) + f(y * entry(row, 1))) + f(0 * entry(row, 2))) + entry(row, 3));
+      return { x: at(0), y: at(1) };
     },
 
     // A colour as the buffer holds it, whatever the machine's byte order;
@@ -196,6 +212,17 @@ var polysketchGL = {
         gl11.touch(left, H - top, right, H - bottom);
     },
 
+    // A polygon with a corner beyond the guard band, as Mesa takes it: the
+    // fan of triangles, each with its last corner first and the polygon's
+    // first last, cut by the band where it reaches beyond it.
+    drawClipped: (emit) => {
+      var c = gl11.clipVertices, w = gl11.vertices;
+      for (var i = 1; i + 1 < c.length; ++i) {
+        gl11.touchPiece([w[i], w[i + 1], w[0]]);
+        raster.clippedTriangle([c[i], c[i + 1], c[0]], gl11.viewport, gl11.width, gl11.height, emit);
+      }
+    },
+
     draw: (piece, emit) => {
       var W = gl11.width, H = gl11.height;
       gl11.touchPiece(piece);
@@ -233,8 +260,12 @@ var polysketchGL = {
   glBegin: function(mode) {
     gl11.mode = mode;
     gl11.vertices = [];
+    gl11.clipVertices = [];
   },
-  glVertex2i: function(x, y) { gl11.vertices.push(gl11.toWindow(x, y)); },
+  glVertex2i: function(x, y) {
+    gl11.vertices.push(gl11.toWindow(x, y));
+    gl11.clipVertices.push(gl11.toClip(x, y));
+  },
   glEnd: function() {
     var emit = gl11.fill;
     if (gl11.mode === 0x0009 && !(gl11.logicOpEnabled && gl11.logicOp === 0x1506)) { // GL_POLYGON, not GL_XOR
@@ -242,7 +273,10 @@ var polysketchGL = {
       gl11.rowTo.fill(0);
       emit = gl11.fillOnce;
     }
-    gl11.pieces(gl11.mode, gl11.vertices).forEach((piece) => gl11.draw(piece, emit));
+    if (gl11.mode === 0x0009 && gl11.clipVertices.some((c) => raster.beyondBand(c)))
+      gl11.drawClipped(emit);
+    else
+      gl11.pieces(gl11.mode, gl11.vertices).forEach((piece) => gl11.draw(piece, emit));
   },
   // What changed goes to the canvas at once, which the browser shows as soon
   // as the handler returns.

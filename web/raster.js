@@ -3,7 +3,8 @@
 // desktop, exactly where a line or an edge runs through a pixel's centre.
 // The rules are those of Mesa's software renderer, which the desktop program
 // is tested on: fixed point with 8 bits below the pixel, planes with a
-// top-left fill rule, and its diamond-exit set-up of one-pixel lines. Its
+// top-left fill rule, its diamond-exit set-up of one-pixel lines, and its
+// cut of a triangle that reaches beyond its guard band. Its
 // arithmetic is single precision, so every step here is rounded to it.
 
 var polysketchRaster = {
@@ -124,7 +125,9 @@ var polysketchRaster = {
 
     // A one-pixel line between two points in window coordinates: the
     // parallelogram that Mesa sets up, its ends moved by the diamond-exit
-    // rule, so that a line covers its first pixel but not its last.
+    // rule, so that a line covers its first pixel but not its last. It is
+    // drawn whole however far it reaches, as Debian 13's Mesa draws it;
+    // Debian 12's cut it at its guard band.
     line: (v1x, v1y, v2x, v2y, width, height, emit) => {
       var f = raster.f, snap = raster.snap, off = raster.offset, sign = (v) => v >= 0;
       v1x = f(v1x); v1y = f(v1y); v2x = f(v2x); v2y = f(v2y);
@@ -206,11 +209,16 @@ var polysketchRaster = {
       }
     },
 
-    // A filled triangle, turned clockwise first; one with no area covers
-    // nothing.
+    // A filled triangle of window coordinates, turned clockwise first; one
+    // with no area covers nothing.
     triangle: (v, width, height, emit) => {
       var xs = v.map((p) => raster.snap(raster.f(raster.f(p[0]) - 0.5)));
       var ys = v.map((p) => raster.snap(raster.f(raster.f(p[1]) - 0.5)));
+      raster.fixedTriangle(xs, ys, width, height, emit);
+    },
+
+    // The same, of corners already on the sub-pixel grid, less half a pixel.
+    fixedTriangle: (xs, ys, width, height, emit) => {
       var area = (xs[0] - xs[1]) * (ys[2] - ys[0]) - (xs[2] - xs[0]) * (ys[0] - ys[1]);
       if (area === 0)
         return;
@@ -219,6 +227,103 @@ var polysketchRaster = {
         [ys[0], ys[1]] = [ys[1], ys[0]];
       }
       raster.cover(xs, ys, width, height, emit);
+    },
+
+    // Mesa's guard band, a band around the window half its size on every
+    // side, in clip space |x| <= 2w and |y| <= 2w: a triangle with a corner
+    // beyond it is cut at its edge before it is drawn, as GL's clipping
+    // allows, and one within it is drawn whole. Its vertex stage tests each
+    // corner, and its clipper cuts by the planes that some corner fails, in
+    // this order, in single precision. Clip-space points are {x, y}, with
+    // w = 1 and z = 0 throughout.
+    BAND_PLANES: [(c) => raster.f(raster.f(-0.5 * c.x) + 1), (c) => raster.f(raster.f(0.5 * c.x) + 1),
+                  (c) => raster.f(raster.f(-0.5 * c.y) + 1), (c) => raster.f(raster.f(0.5 * c.y) + 1)],
+    beyondBand: (c) => {
+      var mask = 0;
+      for (var k = 0; k < 4; ++k)
+        if (!(raster.BAND_PLANES[k](c) >= 0))
+          mask |= 1 << k;
+      return mask;
+    },
+
+    // Where the edge from `out` towards `inside` crosses a plane, at t of
+    // the way, as Mesa's clipper interpolates it: out + t * (in - out).
+    interpolate: (t, out, inside) => {
+      var f = raster.f;
+      return { x: f(out.x + f(t * f(inside.x - out.x))), y: f(out.y + f(t * f(inside.y - out.y))) };
+    },
+
+    // Sutherland and Hodgman's clipping of a triangle by the band's planes
+    // that its corners fail, as Mesa's clipper does it: each plane in turn,
+    // the polygon walked from its first corner, a new corner interpolated
+    // from whichever end keeps the division well away from zero. Returns
+    // the clipped polygon's corners, or none.
+    clipToBand: (corners) => {
+      var f = raster.f, mask = 0, all = 15;
+      for (var i = 0; i < corners.length; ++i) {
+        var m = raster.beyondBand(corners[i]);
+        mask |= m;
+        all &= m;
+      }
+      if (all)
+        return [];
+      var list = corners;
+      for (var k = 0; k < 4 && list.length >= 3; ++k) {
+        if (!(mask & (1 << k)))
+          continue;
+        var plane = raster.BAND_PLANES[k], kept = [], prev = list[0], dPrev = plane(prev);
+        for (var i = 1; i <= list.length; ++i) {
+          var vert = list[i % list.length], d = plane(vert), crosses;
+          if (dPrev >= 0) {
+            kept.push(prev);
+            crosses = d < 0;
+          } else {
+            crosses = !(d < 0);
+          }
+          if (crosses) {
+            var denom = f(d - dPrev);
+            if (d < 0)
+              kept.push(-d < dPrev ? raster.interpolate(f(d / denom), vert, prev)
+                                   : raster.interpolate(f(-dPrev / denom), prev, vert));
+            else
+              kept.push(-dPrev < d ? raster.interpolate(f(-dPrev / denom), prev, vert)
+                                   : raster.interpolate(f(d / denom), vert, prev));
+          }
+          prev = vert;
+          dPrev = d;
+        }
+        list = kept;
+      }
+      return list;
+    },
+
+    // Rounds half to even, as the processor's conversion does.
+    roundEven: (v) => {
+      var r = Math.round(v);
+      return r - v === 0.5 && r % 2 !== 0 ? r - 1 : r;
+    },
+
+    // A clip-space point through the viewport onto the sub-pixel grid, less
+    // half a pixel, as Mesa's clipper and rasteriser take it: in single
+    // precision, in the window system's rows from the top, then counted
+    // from the bottom as the rest of this file counts them.
+    // viewport: [x, y, width, height] of a window `height` rows high.
+    toGrid: (c, viewport, height) => {
+      var f = raster.f, ONE = raster.ONE, half = f(viewport[2] / 2), halfH = f(viewport[3] / 2);
+      var x = f(f(c.x * half) + f(viewport[0] + half));
+      var yDown = f(f(c.y * -halfH) + f(height - (viewport[1] + halfH)));
+      return [raster.roundEven(f(f(x - 0.5) * ONE)), (height - 1) * ONE - raster.roundEven(f(f(yDown - 0.5) * ONE))];
+    },
+
+    // A triangle of clip-space corners: cut by the band where a corner lies
+    // beyond it, and the polygon left drawn as the fan of triangles that
+    // Mesa's clipper makes of it.
+    clippedTriangle: (corners, viewport, width, height, emit) => {
+      var list = raster.clipToBand(corners).map((c) => raster.toGrid(c, viewport, height));
+      for (var i = 2; i < list.length; ++i) {
+        var fan = [list[i - 1], list[i], list[0]];
+        raster.fixedTriangle(fan.map((p) => p[0]), fan.map((p) => p[1]), width, height, emit);
+      }
     },
 
     // A square point: of odd size centred on the pixel the point lies in, of
