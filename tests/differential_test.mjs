@@ -7,7 +7,8 @@
 // page and takes its pictures. Some of Chromium's sessions show the canvas
 // scaled down, as on a phone. POLYSKETCH_PROGRAM names the desktop program
 // and POLYSKETCH_WEB_SITE the site; POLYSKETCH_BROWSERS may name fewer
-// browsers, and POLYSKETCH_SEED replays one session.
+// browsers, POLYSKETCH_FAR=1 adds sessions that go far beyond the window,
+// and POLYSKETCH_SEED replays one session.
 
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
@@ -18,7 +19,11 @@ import puppeteer from 'puppeteer-core';
 import { PNG } from 'pngjs';
 import { serve, chromium, programStarted, placeCanvas, canvasClip } from './site.mjs';
 
-const W = 512, H = 384, WINDOW_X = 256, WINDOW_Y = 192, BROWSER_X = 300, BROWSER_Y = 200;
+const W = 512, H = 384;
+// Both virtual displays are large, and the desktop's window and the
+// browsers' sit in their middle, so that the pointer can go several window
+// sizes beyond the window on every side.
+const SCREEN = '8192x6144x24', DESKTOP_X = 3600, DESKTOP_Y = 2800, BROWSER_X = 3400, BROWSER_Y = 2600;
 const SETTLE_TRIES = 100; // of 50 ms each
 
 // A small, seedable generator (mulberry32), so that a seed replays a session.
@@ -40,21 +45,24 @@ const inUnits = (v, width) => Math.trunc(v * width / W);
 // within `reach` (in window pixels) while a button is held; with no button
 // held, a left or middle click may also fall beside the canvas, where the
 // program must not see it (a right one would open the browser's menu).
-// Beyond a band around the window twice its size, Debian 12's Mesa cuts a
-// line, which can move a pixel, and Debian 13's does not, as the page does
-// not; so no reach goes past it. Firefox on X gives up the pointer when one
+// A far session reaches three window sizes beyond the window on every
+// side, and goes there more often; the others keep within a band around the
+// window twice its size. Beyond that band Debian 12's Mesa cuts a line,
+// which can move a pixel, where Debian 13's and the page draw it whole, so
+// far sessions run only where POLYSKETCH_FAR says so. Firefox on X gives up the pointer when one
 // of two held buttons is released, after which a release over its toolbar
 // or beyond its window never reaches the page; where a browser `regrabs`
 // so, the pointer then stays over the page until every button is up.
-function session(seed, events, width, how) {
+function session(seed, events, width, how, far) {
   const random = generator(seed), pick = (a, b) => a + Math.floor(random() * (b - a + 1));
   const unit = (v) => inUnits(v, width), w = unit(W), h = unit(H);
-  const reach = [-200, -150, W + 150, H + 120].map(unit);
+  const reach = (far ? [-3 * W, -3 * H, 4 * W, 4 * H] : [-200, -150, W + 150, H + 120]).map(unit);
   const steps = [], held = new Set();
   const inside = () => [pick(0, w - 1), pick(0, h - 1)];
   let confined = false;
   const anywhere = () => [pick(confined ? 0 : reach[0], reach[2]), pick(confined ? 0 : reach[1], reach[3])];
-  const beside = () => (random() < 0.5 ? [pick(w + 5, reach[2]), pick(0, h - 1)] : [pick(0, w - 1), pick(h + 5, reach[3])]);
+  const near = [W + 150, H + 120].map(unit);
+  const beside = () => (random() < 0.5 ? [pick(w + 5, near[0]), pick(0, h - 1)] : [pick(0, w - 1), pick(h + 5, near[1])]);
   const move = (p) => steps.push({ move: p });
   const press = (button) => {
     steps.push({ press: button });
@@ -82,7 +90,7 @@ function session(seed, events, width, how) {
       held.delete(button);
       confined = how.regrabs && held.size > 0;
     } else {
-      move(random() < 0.3 ? anywhere() : inside());
+      move(random() < (far ? 0.6 : 0.3) ? anywhere() : inside());
     }
   }
   for (const button of held)
@@ -111,12 +119,17 @@ function xtest(display, steps, origin, map = (v) => v) {
     execFileSync('xdotool', args, { timeout: 300000, env: { ...process.env, DISPLAY: display } });
 }
 
+// The desktop program on a display of its own.
 class Desktop {
-  // Found by its title, argv[0], which names this run alone.
+  // Found by its title, argv[0], which names this run alone, and moved to
+  // the middle of the screen: there is no window manager to object.
   async open(name) {
-    this.process = spawn(process.env.POLYSKETCH_PROGRAM, [], { argv0: name, stdio: 'ignore' });
+    this.env = { ...process.env, DISPLAY: desk.name };
+    this.process = spawn(process.env.POLYSKETCH_PROGRAM, [], { argv0: name, stdio: 'ignore', env: this.env });
     this.window = execFileSync('xdotool', ['search', '--sync', '--onlyvisible', '--name', `^${name}$`],
-                               { timeout: 20000 }).toString().trim().split('\n')[0];
+                               { timeout: 20000, env: this.env }).toString().trim().split('\n')[0];
+    execFileSync('xdotool', ['windowmove', '--sync', this.window, String(DESKTOP_X), String(DESKTOP_Y)],
+                 { timeout: 20000, env: this.env });
   }
   // Searching the display while a window goes can fail, so the next session
   // starts once this one's window has gone with its connection.
@@ -128,20 +141,19 @@ class Desktop {
       await exited;
     for (let i = 0; this.window && i < 100; ++i, await new Promise((r) => setTimeout(r, 50)))
       try {
-        execFileSync('xdotool', ['getwindowname', this.window], { stdio: 'ignore' });
+        execFileSync('xdotool', ['getwindowname', this.window], { stdio: 'ignore', env: this.env });
       } catch {
         return;
       }
   }
-  // The window sits at (256, 192) on a display with no window manager, and
-  // gets the window pixel that holds the pointer of a canvas shown `width`
-  // units wide.
+  // The window gets the window pixel that holds the pointer of a canvas
+  // shown `width` units wide.
   play(steps, width) {
-    xtest(process.env.DISPLAY, steps, [WINDOW_X, WINDOW_Y], (v) => Math.floor(v * W / width));
+    xtest(desk.name, steps, [DESKTOP_X, DESKTOP_Y], (v) => Math.floor(v * W / width));
   }
   // The window's pixels, read back from the X server as RGB.
   grab() {
-    const xwd = execFileSync('xwd', ['-silent', '-id', this.window], { maxBuffer: 1 << 26 });
+    const xwd = execFileSync('xwd', ['-silent', '-id', this.window], { maxBuffer: 1 << 26, env: this.env });
     const header = (i) => xwd.readUInt32BE(i * 4);
     const [size, width, height, bytesPerLine, colours] = [header(0), header(4), header(5), header(12), header(19)];
     const lsbFirst = header(7) === 0, bytes = header(11) / 8, data = size + colours * 12;
@@ -155,14 +167,21 @@ class Desktop {
   }
 }
 
-// The site on 127.0.0.1, and the virtual display that Firefox and WebKit
-// draw on in windows, as a user's do, both shared by every session.
-let server, display;
+// A virtual display of its own.
+async function startDisplay() {
+  const xvfb = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', SCREEN, '-nolisten', 'tcp'],
+                     { stdio: ['ignore', 'ignore', 'ignore', 'pipe'] });
+  return { process: xvfb, name: `:${(await new Promise((resolve) => xvfb.stdio[3].once('data', resolve))).toString().trim()}` };
+}
+
+// The site on 127.0.0.1, the display that Firefox and WebKit draw on in
+// windows, as a user's do, and the desktop program's, all shared by every
+// session.
+let server, display, desk;
 before(async () => {
   server = await serve(process.env.POLYSKETCH_WEB_SITE);
-  const xvfb = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1600x1200x24', '-nolisten', 'tcp'],
-                     { stdio: ['ignore', 'ignore', 'ignore', 'pipe'] });
-  display = { process: xvfb, name: `:${(await new Promise((resolve) => xvfb.stdio[3].once('data', resolve))).toString().trim()}` };
+  display = await startDisplay();
+  desk = await startDisplay();
 });
 const started = {};
 after(async () => {
@@ -170,6 +189,7 @@ after(async () => {
     await (await browser).close();
   server?.close();
   display?.process.kill();
+  desk?.process.kill();
 });
 const site = () => `http://127.0.0.1:${server.address().port}/`;
 const names = ['left', 'middle', 'right'];
@@ -392,14 +412,19 @@ const engines = {
   firefox: { open: () => new PuppeteerPage('firefox', views[0]), regrabs: true },
   webkit: { open: () => new WebKitPage() },
 };
+// Sessions from seed 2000 on go far beyond the window, where POLYSKETCH_FAR
+// is 1.
+const FAR_SEEDS = 2000, far = (seed) => seed >= FAR_SEEDS;
 const seeds = process.env.POLYSKETCH_SEED ? [Number(process.env.POLYSKETCH_SEED)]
-                                          : Array.from({ length: 13 }, (_, i) => 1000 + i);
+  : [...Array.from({ length: 13 }, (_, i) => 1000 + i),
+     ...(process.env.POLYSKETCH_FAR === '1' ? Array.from({ length: 4 }, (_, i) => FAR_SEEDS + i) : [])];
 const browsers = (process.env.POLYSKETCH_BROWSERS ?? Object.keys(engines).join()).split(',');
 for (const [engine, how] of Object.entries(engines).filter(([name]) => browsers.includes(name)))
   for (const seed of seeds)
     test(`${engine}: session ${seed} draws the desktop's pixels`, { timeout: 600000 }, async () => {
       const page = how.open(seed), width = page.width;
-      const { steps, tail } = seed % 13 === 12 ? longSession(seed, width) : session(seed, 40 + (seed % 5) * 10, width, how);
+      const { steps, tail } = !far(seed) && seed % 13 === 12 ? longSession(seed, width)
+        : session(seed, 40 + (seed % 5) * 10, width, how, far(seed));
       const label = `${engine} seed ${seed} (replay with POLYSKETCH_SEED=${seed})`;
       const desktop = new Desktop();
       try {
