@@ -49,10 +49,11 @@ const inUnits = (v, width) => Math.trunc(v * width / W);
 // side, and goes there more often; the others keep within a band around the
 // window twice its size. Beyond that band Debian 12's Mesa cuts a line,
 // which can move a pixel, where Debian 13's and the page draw it whole, so
-// far sessions run only where POLYSKETCH_FAR says so. Firefox on X gives up the pointer when one
-// of two held buttons is released, after which a release over its toolbar
-// or beyond its window never reaches the page; where a browser `regrabs`
-// so, the pointer then stays over the page until every button is up.
+// far sessions run only where POLYSKETCH_FAR says so. Firefox on X gives
+// up the pointer when one of two held buttons is released, after which a
+// press or release over its toolbar or beyond its window never reaches the
+// page; where a browser `regrabs` so, the pointer then goes back over the
+// page and stays there until every button is up.
 function session(seed, events, width, how, far) {
   const random = generator(seed), pick = (a, b) => a + Math.floor(random() * (b - a + 1));
   const unit = (v) => inUnits(v, width), w = unit(W), h = unit(H);
@@ -88,7 +89,11 @@ function session(seed, events, width, how, far) {
       const button = [...held][pick(0, held.size - 1)];
       steps.push({ release: button });
       held.delete(button);
+      // Presses beyond its window would now miss the page as well, so the
+      // pointer goes back over it at once.
       confined = how.regrabs && held.size > 0;
+      if (confined)
+        move(inside());
     } else {
       move(random() < (far ? 0.6 : 0.3) ? anywhere() : inside());
     }
