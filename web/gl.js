@@ -74,15 +74,21 @@ var polysketchGL = {
     // A vertex in clip space as the renderer's vertex stage computes it, in
     // single precision: the product of the two matrices, then x, y, z = 0
     // and w = 1 taken column by column. The program's matrices keep w at 1.
+    // The product is made again only after a matrix changes.
+    mvp: null,
     toClip: (x, y) => {
       var f = Math.fround, p = gl11.projection, m = gl11.modelview;
-      var entry = (row, col) => {
-        var sum = f(f(p[row]) * f(m[col * 4]));
-        for (var k = 1; k < 4; ++k)
-          sum = f(sum + f(f(p[k * 4 + row]) * f(m[col * 4 + k])));
-        return sum;
-      };
-      var at = (row) => f(f(f(f(x * entry(row, 0)) + f(y * entry(row, 1))) + f(0 * entry(row, 2))) + entry(row, 3));
+      if (!gl11.mvp) {
+        gl11.mvp = [];
+        for (var col = 0; col < 4; ++col)
+          for (var row = 0; row < 4; ++row) {
+            var sum = f(f(p[row]) * f(m[col * 4]));
+            for (var k = 1; k < 4; ++k)
+              sum = f(sum + f(f(p[k * 4 + row]) * f(m[col * 4 + k])));
+            gl11.mvp[col * 4 + row] = sum;
+          }
+      }
+      var e = gl11.mvp, at = (row) => f(f(f(f(x * e[row]) + f(y * e[4 + row])) + f(0 * e[8 + row])) + e[12 + row]);
       return { x: at(0), y: at(1) };
     },
 
@@ -292,10 +298,12 @@ var polysketchGL = {
   glMatrixMode: function(mode) { gl11.matrixMode = mode; },
   glLoadIdentity: function() {
     var m = gl11.current(), id = gl11.identity();
+    gl11.mvp = null;
     for (var i = 0; i < 16; ++i)
       m[i] = id[i];
   },
   glOrtho: function(l, r, b, t, n, f) {
+    gl11.mvp = null;
     gl11.multiply(gl11.current(), [2 / (r - l), 0, 0, 0, 0, 2 / (t - b), 0, 0, 0, 0, -2 / (f - n), 0,
                                    -(r + l) / (r - l), -(t + b) / (t - b), -(f + n) / (f - n), 1]);
   },
