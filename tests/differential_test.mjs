@@ -20,10 +20,12 @@ import { PNG } from 'pngjs';
 import { serve, chromium, programStarted, placeCanvas, canvasClip } from './site.mjs';
 
 const W = 512, H = 384;
-// Both virtual displays are large, and the desktop's window and the
-// browsers' sit in their middle, so that the pointer can go several window
-// sizes beyond the window on every side.
-const SCREEN = '8192x6144x24', DESKTOP_X = 3600, DESKTOP_Y = 2800, BROWSER_X = 3400, BROWSER_Y = 2600;
+// Where sessions go far, both virtual displays are large, and the desktop's
+// window and the browsers' sit in their middle, so that the pointer can go
+// several window sizes beyond the window on every side.
+const FAR = process.env.POLYSKETCH_FAR === '1';
+const [SCREEN, DESKTOP_X, DESKTOP_Y, BROWSER_X, BROWSER_Y] = FAR ? ['8192x6144x24', 3600, 2800, 3400, 2600]
+                                                                 : ['1600x1200x24', 256, 192, 300, 200];
 const SETTLE_TRIES = 100; // of 50 ms each
 
 // A small, seedable generator (mulberry32), so that a seed replays a session.
@@ -270,7 +272,10 @@ class PuppeteerPage {
     if (this.engine === 'chromium')
       await this.page.setViewport(this.view);
     await this.page.goto(site(), { waitUntil: 'load' });
-    await this.page.waitForFunction(programStarted);
+    // Polled from here rather than by a function that the driver installs
+    // in the page, which the page's policy may refuse.
+    while (!(await this.page.evaluate(programStarted)))
+      await new Promise((r) => setTimeout(r, 50));
     const [width, height, ratio] = await this.page.evaluate(() => [innerWidth, innerHeight, devicePixelRatio]);
     assert.ok(width >= this.view.width && height >= this.view.height - 38 && Math.fround(ratio) === Math.fround(this.view.deviceScaleFactor),
               `${this.engine}'s viewport is ${width} x ${height} at ${ratio}`);
@@ -422,7 +427,7 @@ const engines = {
 const FAR_SEEDS = 2000, far = (seed) => seed >= FAR_SEEDS;
 const seeds = process.env.POLYSKETCH_SEED ? [Number(process.env.POLYSKETCH_SEED)]
   : [...Array.from({ length: 13 }, (_, i) => 1000 + i),
-     ...(process.env.POLYSKETCH_FAR === '1' ? Array.from({ length: 4 }, (_, i) => FAR_SEEDS + i) : [])];
+     ...(FAR ? Array.from({ length: 4 }, (_, i) => FAR_SEEDS + i) : [])];
 const browsers = (process.env.POLYSKETCH_BROWSERS ?? Object.keys(engines).join()).split(',');
 for (const [engine, how] of Object.entries(engines).filter(([name]) => browsers.includes(name)))
   for (const seed of seeds)
