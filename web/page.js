@@ -22,49 +22,47 @@ function cannotRun(why) {
   message.hidden = false;
 }
 
-// The whole body of a response, or a rejection once it stalls.
-function readAll(response, controller) {
-  var reader = response.body.getReader(), chunks = [], length = 0, timer;
+// The whole body of `url`, or a rejection once the download has given
+// nothing new for STALL_MS: before its answer begins, or midway.
+function fetchAll(url) {
+  var controller = new AbortController(), timer, chunks = [], length = 0;
   var stall = function () {
     clearTimeout(timer);
     timer = setTimeout(function () { controller.abort(); }, STALL_MS);
   };
-  stall();
-  var next = function () {
-    return reader.read().then(function (part) {
-      if (part.done) {
-        clearTimeout(timer);
-        var bytes = new Uint8Array(length), at = 0;
-        chunks.forEach(function (c) { bytes.set(c, at); at += c.length; });
-        return bytes;
-      }
-      chunks.push(part.value);
-      length += part.value.length;
-      stall();
-      return next();
-    });
+  var whole = function () {
+    var bytes = new Uint8Array(length), at = 0;
+    chunks.forEach(function (c) { bytes.set(c, at); at += c.length; });
+    return bytes;
   };
-  return next();
+  stall();
+  return fetch(url, { signal: controller.signal }).then(function (r) {
+    if (!r.ok)
+      return Promise.reject(r.status);
+    var reader = r.body.getReader();
+    var next = function () {
+      return reader.read().then(function (part) {
+        if (part.done)
+          return whole();
+        chunks.push(part.value);
+        length += part.value.length;
+        stall();
+        return next();
+      });
+    };
+    return next();
+  }).finally(function () { clearTimeout(timer); });
 }
 
 // The module, loaded here rather than by the program's script, so that a
 // failed or stalled download ends in a sentence, not in an error or a wait.
 function instantiateWasm(imports, receive) {
-  var controller = new AbortController();
-  var timer = setTimeout(function () { controller.abort(); }, STALL_MS);
-  fetch('polysketch.wasm', { signal: controller.signal })
-    .then(function (r) {
-      clearTimeout(timer);
-      return r.ok ? readAll(r, controller) : Promise.reject(r.status);
-    })
+  fetchAll('polysketch.wasm')
     .then(function (bytes) { return WebAssembly.instantiate(bytes, imports); })
     .then(function (result) {
       if (!gaveUp)
         receive(result.instance, result.module);
-    }, function () {
-      clearTimeout(timer);
-      cannotRun(LOAD_FAILED);
-    });
+    }, function () { cannotRun(LOAD_FAILED); });
   return {};
 }
 
