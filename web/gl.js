@@ -92,12 +92,12 @@ var polysketchGL = {
       return { x: at(0), y: at(1) };
     },
 
-    // A colour as the buffer holds it, whatever the machine's byte order;
-    // the window has no alpha, so only the mask leaves it out.
-    // One word and its bytes, made at the first call: a library's typed
-    // arrays cannot be written out as values.
+    // One word and its bytes for pack(), made at its first call: a
+    // library's typed arrays cannot be written out as values.
     packedBytes: null,
     packedWord: null,
+    // A colour as the buffer holds it, whatever the machine's byte order;
+    // the window has no alpha, so only the mask leaves it out.
     pack: (r, g, b, alpha) => {
       var unorm = (c) => Math.round(Math.min(1, Math.max(0, c)) * 255);
       if (!gl11.packedWord) {
