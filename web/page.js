@@ -5,11 +5,13 @@
 
 // A download that has given nothing new for this long has stalled.
 var STALL_MS = 10000;
-// A waiting build that has not taken over by then is left for a later start.
-var TAKE_OVER_MS = 2000;
 var LOAD_FAILED = 'Polysketch could not be loaded. Check your connection and reload the page.';
+var UPDATED = 'A new version of Polysketch is ready: it opens the next time you start it.';
 
-var started = false, gaveUp = false;
+// The program's script has run; its module is in hand; the page has given up.
+var started = false, running = false, gaveUp = false;
+// The service worker that served this page from its stored build, if any.
+var servedBy = 'serviceWorker' in navigator ? navigator.serviceWorker.controller : null;
 
 // In place of the drawing area, a sentence on why the sketcher cannot run.
 function cannotRun(why) {
@@ -54,11 +56,39 @@ function fetchAll(url) {
   }).finally(function () { clearTimeout(timer); });
 }
 
+// Whether a new build has taken over since this page was served, so that
+// any file fetched from now on is the new build's, not this page's.
+function replaced() {
+  return servedBy !== null && navigator.serviceWorker.controller !== servedBy;
+}
+
+// This start made again, whole, from the build that has taken over.
+function reopen() {
+  gaveUp = true;
+  location.reload();
+}
+
+// A new build has taken over. Before the module is in hand, this start is
+// made again from it; after, the page runs on with what it has loaded, and
+// says so quietly, never reloading in the middle of a drawing.
+function onTakenOver() {
+  if (!running)
+    return reopen();
+  document.getElementById('update').textContent = UPDATED;
+}
+
 // The module, loaded here rather than by the program's script, so that a
 // failed or stalled download ends in a sentence, not in an error or a wait.
 function instantiateWasm(imports, receive) {
   fetchAll('polysketch.wasm')
-    .then(function (bytes) { return WebAssembly.instantiate(bytes, imports); })
+    .then(function (bytes) {
+      if (replaced()) {
+        reopen();
+        return new Promise(function () {});
+      }
+      running = true;
+      return WebAssembly.instantiate(bytes, imports);
+    })
     .then(function (result) {
       if (!gaveUp)
         receive(result.instance, result.module);
@@ -90,56 +120,20 @@ function loadProgram() {
   document.body.appendChild(script);
 }
 
-// A newer build, stored whole, waits until no page runs the one in use:
-// this page says so quietly, and never reloads by itself.
-function sayWhenUpdated(registration) {
-  var say = function () {
-    document.getElementById('update').textContent =
-      'A new version of Polysketch is ready: it opens the next time you start it.';
-  };
-  var watch = function (worker) {
-    worker.addEventListener('statechange', function () {
-      if (worker.state === 'installed')
-        say();
-    });
-  };
-  if (registration.installing)
-    watch(registration.installing);
-  registration.addEventListener('updatefound', function () { watch(registration.installing); });
-}
-
-// A start that finds a newer build waiting takes it before anything runs:
-// the waiting worker takes over and the page opens again from its files, so
-// that no start mixes two builds. Otherwise the program starts at once from
-// what the worker in use serves; on a first visit, from the network.
+// The program starts at once from what the worker in use serves, or on a
+// first visit from the network. The worker registers once the page has
+// loaded, so that storing the site takes nothing from the program's start.
 function start() {
   if (!('serviceWorker' in navigator))
     return loadProgram(); // without it the page still works, only not offline
-  // Once the page has loaded, so that storing the site takes nothing from
-  // the program's start.
   var register = function () { navigator.serviceWorker.register('service-worker.js').catch(function () {}); };
   if (document.readyState === 'complete')
     register();
   else
     addEventListener('load', register);
-  if (!navigator.serviceWorker.controller)
-    return loadProgram();
-  navigator.serviceWorker.getRegistration().then(function (registration) {
-    if (registration && registration.waiting) {
-      // Should the waiting worker not take over, this start runs what it has.
-      var timer = setTimeout(loadProgram, TAKE_OVER_MS);
-      navigator.serviceWorker.addEventListener('controllerchange', function () {
-        clearTimeout(timer);
-        if (!started)
-          location.reload();
-      });
-      registration.waiting.postMessage('take over');
-      return;
-    }
-    loadProgram();
-    if (registration)
-      sayWhenUpdated(registration);
-  }, loadProgram);
+  if (servedBy)
+    navigator.serviceWorker.addEventListener('controllerchange', onTakenOver);
+  loadProgram();
 }
 
 // After the page's first paint, so that its name and hint show at once,
