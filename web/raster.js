@@ -21,53 +21,47 @@ var polysketchRaster = {
     // Where in its pixel a coordinate lies, from -0.5 to just under 0.5.
     offset: (v) => raster.f(raster.f(v - Math.floor(v)) - 0.5),
 
-    // Each edge of the polygon being covered, as it bounds a row's run: on
-    // the right where b > 0, on the left where b < 0, and neither where
-    // b == 0 (a row then lies wholly inside the edge or wholly outside). A
-    // polygon has at most MAX_EDGES, and the arrays are made at the first
-    // call and kept (a library's typed arrays cannot be written out as
-    // values).
-    MAX_EDGES: 16,
-    edgeA: null,
-    edgeB: null,
-    edgeS: null,
-    edgeQ: null,
-    edgeR: null,
-    edgeQs: null,
-    edgeRs: null,
-    makeEdges: () => {
-      var e = raster, n = e.MAX_EDGES;
-      e.edgeA = new Float64Array(n); e.edgeB = new Float64Array(n); e.edgeS = new Float64Array(n);
-      e.edgeQ = new Float64Array(n); e.edgeR = new Float64Array(n);
-      e.edgeQs = new Float64Array(n); e.edgeRs = new Float64Array(n);
-    },
+    // The run [runFrom[r], runTo[r]] of row y0 + r of the polygon being
+    // covered, narrowed edge by edge; empty where runFrom > runTo. Made at
+    // the first call, one entry a row, and kept (a library's typed arrays
+    // cannot be written out as values).
+    runFrom: null,
+    runTo: null,
 
-    // Where a row's run ends on an edge that bounds it on the right: the
-    // largest x with b * x < a, for b > 0, as q, with r = a - b * q in
-    // (0, b]. As a grows by s from row to row, q and r are stepped by the
-    // quotient and remainder of s by b, found once for the edge: exact
-    // integer arithmetic, as integers of this size are exact, and no
-    // division for a row. An edge that bounds the run on the left, b < 0,
-    // is the same stepping mirrored: the smallest x with b * x < a is
-    // minus the largest x with -b * x < a.
-    setUpEdge: (k, a, b, s) => {
-      var e = raster, d = Math.abs(b);
-      e.edgeB[k] = b;
+    // Narrows the runs of `rows` rows by one edge, inside it where
+    // a - b * x > 0 on the first row, a growing by s from row to row. Where
+    // b > 0 the edge bounds a run on the right, at the largest x with
+    // b * x < a, as q, with r = a - b * q in (0, b]; as a grows by s, q
+    // and r are stepped by the quotient and remainder of s by b, found once:
+    // exact integer arithmetic, as integers of this size are exact, and no
+    // division for a row. Where b < 0 it is the same mirrored: the smallest
+    // x with b * x < a is minus the largest x with -b * x < a. Where b == 0
+    // each row lies wholly inside the edge or wholly outside.
+    narrow: (a, b, s, rows) => {
+      var from = raster.runFrom, to = raster.runTo, d = Math.abs(b), y;
       if (b === 0) {
-        e.edgeA[k] = a;
-        e.edgeS[k] = s;
+        for (y = 0; y < rows; ++y, a += s)
+          if (a <= 0)
+            to[y] = -1;
         return;
       }
       var q = Math.ceil(a / d) - 1;
       while (d * (q + 1) < a) ++q;
       while (d * q >= a) --q;
-      var qs = Math.floor(s / d), rs = s - d * qs;
+      var r = a - d * q, qs = Math.floor(s / d), rs = s - d * qs;
       if (rs < 0) { rs += d; --qs; }
       if (rs >= d) { rs -= d; ++qs; }
-      e.edgeQ[k] = b > 0 ? q : -q;
-      e.edgeR[k] = a - d * q;
-      e.edgeQs[k] = b > 0 ? qs : -qs;
-      e.edgeRs[k] = rs;
+      for (y = 0; y < rows; ++y) {
+        if (b > 0)
+          to[y] = Math.min(to[y], q);
+        else
+          from[y] = Math.max(from[y], -q);
+        q += qs;
+        if ((r += rs) > d) {
+          r -= d;
+          ++q;
+        }
+      }
     },
 
     // Calls emit(x, y, length) for the run of pixels on each row whose
@@ -76,51 +70,32 @@ var polysketchRaster = {
     // top sides only. Each edge bounds the run on one side: inside it where
     // c + dcdy * y - dcdx * x > 0.
     cover: (xs, ys, width, height, emit) => {
-      var e = raster, ONE = e.ONE, n = Math.min(xs.length, e.MAX_EDGES);
-      if (!e.edgeB)
-        e.makeEdges();
+      var e = raster, ONE = e.ONE, n = xs.length;
+      if (!e.runFrom || e.runFrom.length < height) {
+        e.runFrom = new Int32Array(height);
+        e.runTo = new Int32Array(height);
+      }
       var xMin = xs[0], xMax = xs[0], yMin = ys[0], yMax = ys[0];
       for (var i = 1; i < n; ++i) {
         xMin = Math.min(xMin, xs[i]); xMax = Math.max(xMax, xs[i]);
         yMin = Math.min(yMin, ys[i]); yMax = Math.max(yMax, ys[i]);
       }
       var x0 = Math.max(0, Math.floor(xMin / ONE)), x1 = Math.min(width - 1, Math.ceil(xMax / ONE));
-      var y0 = Math.max(0, Math.floor(yMin / ONE)), y1 = Math.min(height - 1, Math.ceil(yMax / ONE));
+      var y0 = Math.max(0, Math.floor(yMin / ONE)), rows = Math.min(height - 1, Math.ceil(yMax / ONE)) - y0 + 1;
+      if (rows <= 0)
+        return;
+      e.runFrom.fill(x0, 0, rows);
+      e.runTo.fill(x1, 0, rows);
       for (var i = 0; i < n; ++i) {
         var j = (i + 1) % n, dcdy = xs[i] - xs[j], dcdx = ys[i] - ys[j];
         var c = dcdx * xs[i] - dcdy * ys[i];
         if (dcdx < 0 || (dcdx === 0 && dcdy > 0))
           ++c;
-        e.setUpEdge(i, c + dcdy * ONE * y0, dcdx * ONE, dcdy * ONE);
+        e.narrow(c + dcdy * ONE * y0, dcdx * ONE, dcdy * ONE, rows);
       }
-      var B = e.edgeB, Q = e.edgeQ, R = e.edgeR, QS = e.edgeQs, RS = e.edgeRs, A = e.edgeA, S = e.edgeS;
-      for (var y = y0; y <= y1; ++y) {
-        var from = x0, to = x1;
-        for (var k = 0; k < n; ++k) {
-          var b = B[k];
-          if (b > 0) {
-            to = Math.min(to, Q[k]);
-            Q[k] += QS[k];
-            if ((R[k] += RS[k]) > b) {
-              R[k] -= b;
-              ++Q[k];
-            }
-          } else if (b < 0) {
-            from = Math.max(from, Q[k]);
-            Q[k] += QS[k];
-            if ((R[k] += RS[k]) > -b) {
-              R[k] += b;
-              --Q[k];
-            }
-          } else {
-            if (A[k] <= 0)
-              to = from - 1;
-            A[k] += S[k];
-          }
-        }
-        if (from <= to)
-          emit(from, y, to - from + 1);
-      }
+      for (var y = 0; y < rows; ++y)
+        if (e.runFrom[y] <= e.runTo[y])
+          emit(e.runFrom[y], y0 + y, e.runTo[y] - e.runFrom[y] + 1);
     },
 
     // A one-pixel line between two points in window coordinates: the
