@@ -93,9 +93,10 @@ var polysketchRaster = {
           ++c;
         e.narrow(c + dcdy * ONE * y0, dcdx * ONE, dcdy * ONE, rows);
       }
+      var from = e.runFrom, to = e.runTo;
       for (var y = 0; y < rows; ++y)
-        if (e.runFrom[y] <= e.runTo[y])
-          emit(e.runFrom[y], y0 + y, e.runTo[y] - e.runFrom[y] + 1);
+        if (from[y] <= to[y])
+          emit(from[y], y0 + y, to[y] - from[y] + 1);
     },
 
     // A one-pixel line between two points in window coordinates: the
