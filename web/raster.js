@@ -28,19 +28,19 @@ var polysketchRaster = {
     runFrom: null,
     runTo: null,
 
-    // Narrows the runs of `rows` rows by one edge, inside it where
-    // a - b * x > 0 on the first row, a growing by s from row to row. Where
-    // b > 0 the edge bounds a run on the right, at the largest x with
+    // Narrows the runs of rows `first` to `last` by one edge, inside it
+    // where a - b * x > 0 on the first row, a growing by s from row to row.
+    // Where b > 0 the edge bounds a run on the right, at the largest x with
     // b * x < a, as q, with r = a - b * q in (0, b]; as a grows by s, q
     // and r are stepped by the quotient and remainder of s by b, found once:
     // exact integer arithmetic, as integers of this size are exact, and no
     // division for a row. Where b < 0 it is the same mirrored: the smallest
     // x with b * x < a is minus the largest x with -b * x < a. Where b == 0
     // each row lies wholly inside the edge or wholly outside.
-    narrow: (a, b, s, rows) => {
+    narrow: (a, b, s, first, last) => {
       var from = raster.runFrom, to = raster.runTo, d = Math.abs(b), y;
       if (b === 0) {
-        for (y = 0; y < rows; ++y, a += s)
+        for (y = first; y <= last; ++y, a += s)
           if (a <= 0)
             to[y] = -1;
         return;
@@ -51,7 +51,7 @@ var polysketchRaster = {
       var r = a - d * q, qs = Math.floor(s / d), rs = s - d * qs;
       if (rs < 0) { rs += d; --qs; }
       if (rs >= d) { rs -= d; ++qs; }
-      for (y = 0; y < rows; ++y) {
+      for (y = first; y <= last; ++y) {
         if (b > 0)
           to[y] = Math.min(to[y], q);
         else
@@ -68,7 +68,11 @@ var polysketchRaster = {
     // centre lies inside every edge of the clockwise convex polygon of
     // snapped corners (xs, ys); an edge's own centres count on its left and
     // top sides only. Each edge bounds the run on one side: inside it where
-    // c + dcdy * y - dcdx * x > 0.
+    // c + dcdy * y - dcdx * x > 0. Only rows whose centres lie within the
+    // polygon's span of y can have any, and as the polygon is convex, an
+    // edge bounds only the rows within its own span: a centre on any other
+    // row that lies within the edges there lies within the polygon, and so
+    // strictly inside this edge, never on it.
     cover: (xs, ys, width, height, emit) => {
       var e = raster, ONE = e.ONE, n = xs.length;
       if (!e.runFrom || e.runFrom.length < height) {
@@ -81,7 +85,7 @@ var polysketchRaster = {
         yMin = Math.min(yMin, ys[i]); yMax = Math.max(yMax, ys[i]);
       }
       var x0 = Math.max(0, Math.floor(xMin / ONE)), x1 = Math.min(width - 1, Math.ceil(xMax / ONE));
-      var y0 = Math.max(0, Math.floor(yMin / ONE)), rows = Math.min(height - 1, Math.ceil(yMax / ONE)) - y0 + 1;
+      var y0 = Math.max(0, Math.ceil(yMin / ONE)), rows = Math.min(height - 1, Math.floor(yMax / ONE)) - y0 + 1;
       if (rows <= 0)
         return;
       e.runFrom.fill(x0, 0, rows);
@@ -91,7 +95,10 @@ var polysketchRaster = {
         var c = dcdx * xs[i] - dcdy * ys[i];
         if (dcdx < 0 || (dcdx === 0 && dcdy > 0))
           ++c;
-        e.narrow(c + dcdy * ONE * y0, dcdx * ONE, dcdy * ONE, rows);
+        var first = Math.max(0, Math.ceil(Math.min(ys[i], ys[j]) / ONE) - y0);
+        var last = Math.min(rows - 1, Math.floor(Math.max(ys[i], ys[j]) / ONE) - y0);
+        if (first <= last)
+          e.narrow(c + dcdy * ONE * (y0 + first), dcdx * ONE, dcdy * ONE, first, last);
       }
       var from = e.runFrom, to = e.runTo;
       for (var y = 0; y < rows; ++y)
