@@ -13,12 +13,14 @@ const types = { '.html': 'text/html', '.css': 'text/css', '.js': 'text/javascrip
 // it fail as real networks do, for every request or, with `only`, for the
 // paths that match: 'reset' connections, 'hang' without an answer, answer
 // an error status (503, 404), 'cut' the body off half-way, or 'stall'
-// half-way, never to send the rest.
+// half-way, never to send the rest. It counts the requests it fails in
+// `faulted`.
 export function serve(site) {
   const server = createServer(async (request, response) => {
     // URL parsing resolves any dot segments, so nothing outside the site.
     const path = new URL(request.url, 'http://x').pathname.replace(/\/$/, '/index.html');
     const fault = server.fault && (!server.fault.only || server.fault.only.test(path)) ? server.fault.kind : null;
+    server.faulted += fault === null ? 0 : 1;
     if (fault === 'reset')
       return request.socket.resetAndDestroy();
     if (fault === 'hang')
@@ -39,6 +41,7 @@ export function serve(site) {
   });
   server.site = site;
   server.fault = null;
+  server.faulted = 0;
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 

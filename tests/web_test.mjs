@@ -336,17 +336,12 @@ async function secondBuild() {
 }
 
 // The browser's check for a new build, made now rather than when it gets
-// round to it; resolves to the state that the build it finds comes to.
+// round to it; resolves once the build it finds is stored or dropped.
 const checkForUpdate = (p) => p.page.evaluate(async () => {
   const registration = await navigator.serviceWorker.getRegistration();
-  const found = new Promise((resolve) => registration.addEventListener('updatefound', () => resolve(registration.installing)));
   await registration.update();
-  const worker = await found;
-  return new Promise((resolve) => {
-    const settled = () => worker.state !== 'installing' && resolve(worker.state);
-    worker.addEventListener('statechange', settled);
-    settled();
-  });
+  while (registration.installing)
+    await new Promise((resolve) => setTimeout(resolve, 50));
 });
 
 // Which build this start runs, which must be one build whole.
@@ -374,23 +369,31 @@ test('installs as an app, and opens from its one build whatever the network does
       assert.equal(await build(p), 'first');
     }
 
+    // A request left hanging, such as the browser's own check for a new
+    // build, fails now rather than holding up every check after it.
+    p.server.closeAllConnections();
+
     // A second build whose module fails to download is never taken.
     p.server.site = await secondBuild();
     p.server.fault = { kind: 503, only: /\.wasm$/ };
     for (let i = 0; i < 2; ++i) {
+      const faulted = p.server.faulted;
       await p.restart();
-      assert.equal(await checkForUpdate(p), 'redundant');
+      await checkForUpdate(p);
+      assert.ok(p.server.faulted > faulted, 'the second build was never tried');
       await p.makesADot('with the second build half served');
       assert.equal(await build(p), 'first');
     }
     // Served whole, it is taken whole: found while the first build runs,
-    // taking over once stored, said quietly, and run at the next start.
+    // taking over once stored, said quietly, and run at the next start; or
+    // at this one, should it take over before this start's module is in.
     p.server.fault = null;
     await p.restart();
-    assert.equal(await build(p), 'first');
-    await p.page.waitForFunction(() => document.getElementById('update').textContent !== '');
-    await p.makesADot('with the second build waiting');
-    await p.restart();
+    if (await build(p) === 'first') {
+      await p.page.waitForFunction(() => document.getElementById('update').textContent !== '');
+      await p.makesADot('with the second build taken over');
+      await p.restart();
+    }
     assert.equal(await build(p), 'second');
     await p.makesADot('in the second build');
 
