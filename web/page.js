@@ -82,10 +82,8 @@ function onTakenOver() {
 function instantiateWasm(imports, receive) {
   fetchAll('polysketch.wasm')
     .then(function (bytes) {
-      if (replaced()) {
-        reopen();
-        return new Promise(function () {});
-      }
+      if (replaced())
+        return reopen(); // and, the page given up, nothing is received
       running = true;
       return WebAssembly.instantiate(bytes, imports);
     })
