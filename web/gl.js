@@ -20,8 +20,9 @@ var polysketchGL = {
     dirtyY0: 0,
     dirtyX1: 0,
     dirtyY1: 0,
-    // The part [rowFrom, rowTo) of each row that the polygon being drawn has
-    // set so far; empty where rowFrom >= rowTo.
+    // The part [rowFrom, rowTo) of each row, in the image's rows, that the
+    // polygon being drawn covers and has yet to write; empty where
+    // rowFrom >= rowTo.
     rowFrom: null,
     rowTo: null,
     // The fixed-function state that the program sets, colours as packed pixels.
@@ -163,42 +164,52 @@ var polysketchGL = {
       return pieces;
     },
 
-    // A run of pixels on row y, counted from the bottom as GL counts them.
-    fill: (x, y, length) => {
-      var row = gl11.height - 1 - y, start = row * gl11.width + x, end = start + length, p = gl11.pixels;
-      if (gl11.logicOpEnabled && gl11.logicOp === 0x1506) { // GL_XOR
-        for (var i = start; i < end; ++i)
-          p[i] ^= gl11.xorMask;
-      } else {
-        // A loop costs less than the call of fill() for a row's short run.
-        for (var i = start, colour = gl11.colour; i < end; ++i)
-          p[i] = colour;
+    // The runs that the rasteriser has left for rows y0 to y0 + rows - 1,
+    // counted from the bottom as GL counts them. A loop costs less than the
+    // call of the array's fill() for a row's short run.
+    fill: (y0, rows) => {
+      var from = raster.runFrom, to = raster.runTo, p = gl11.pixels, W = gl11.width, mask = gl11.xorMask;
+      var rowStart = (gl11.height - 1 - y0) * W, colour = gl11.colour, i, end;
+      var xor = gl11.logicOpEnabled && gl11.logicOp === 0x1506; // GL_XOR
+      for (var r = 0; r < rows; ++r, rowStart -= W)
+        if (xor)
+          for (i = rowStart - from[r], end = rowStart + to[r]; i <= end; ++i)
+            p[i] ^= mask;
+        else
+          for (i = rowStart - from[r], end = rowStart + to[r]; i <= end; ++i)
+            p[i] = colour;
+    },
+
+    // The runs of a triangle of a polygon drawn by copying, gathered rather
+    // than written: every pixel of the polygon gets the same colour however
+    // many of its triangles cover it, and a fan, whose triangles overlap
+    // where the polygon is not convex, would write most pixels several
+    // times, a few at a time. A run that meets the part of its row gathered
+    // so far joins it; one that does not has that part written first, and
+    // takes its place.
+    gather: (y0, rows) => {
+      var from = raster.runFrom, to = raster.runTo, rowFrom = gl11.rowFrom, rowTo = gl11.rowTo;
+      for (var r = 0, row = gl11.height - 1 - y0; r < rows; ++r, --row) {
+        var x = -from[r], end = to[r] + 1, lo = rowFrom[row], hi = rowTo[row];
+        if (x >= end)
+          continue;
+        if (lo < hi && end >= lo && x <= hi) {
+          rowFrom[row] = Math.min(lo, x);
+          rowTo[row] = Math.max(hi, end);
+          continue;
+        }
+        gl11.writeGathered(row);
+        rowFrom[row] = x;
+        rowTo[row] = end;
       }
     },
 
-    // A run of a triangle of a polygon drawn by copying: a pixel that an
-    // earlier triangle of the same polygon has already set gets the same
-    // colour again, so only what lies beyond the part of the row that the
-    // polygon has set so far is written. A polygon's fan, whose triangles
-    // overlap where it is not convex, is so written about once per pixel.
-    fillOnce: (x, y, length) => {
-      var lo = gl11.rowFrom[y], hi = gl11.rowTo[y], end = x + length;
-      if (lo >= hi || end < lo || x > hi) {
-        gl11.fill(x, y, length);
-        if (length > hi - lo) {
-          gl11.rowFrom[y] = x;
-          gl11.rowTo[y] = end;
-        }
-        return;
-      }
-      if (x < lo) {
-        gl11.fill(x, y, lo - x);
-        gl11.rowFrom[y] = x;
-      }
-      if (end > hi) {
-        gl11.fill(hi, y, end - hi);
-        gl11.rowTo[y] = end;
-      }
+    // Writes what is gathered on one row of the image, and empties it.
+    writeGathered: (row) => {
+      var start = row * gl11.width;
+      if (gl11.rowFrom[row] < gl11.rowTo[row])
+        gl11.pixels.fill(gl11.colour, start + gl11.rowFrom[row], start + gl11.rowTo[row]);
+      gl11.rowTo[row] = gl11.rowFrom[row];
     },
 
     // What a piece can change, taken into the changed rectangle at once
@@ -273,16 +284,14 @@ var polysketchGL = {
     gl11.clipVertices.push(gl11.toClip(x, y));
   },
   glEnd: function() {
-    var emit = gl11.fill;
-    if (gl11.mode === 0x0009 && !(gl11.logicOpEnabled && gl11.logicOp === 0x1506)) { // GL_POLYGON, not GL_XOR
-      gl11.rowFrom.fill(0);
-      gl11.rowTo.fill(0);
-      emit = gl11.fillOnce;
-    }
+    var gathers = gl11.mode === 0x0009 && !(gl11.logicOpEnabled && gl11.logicOp === 0x1506); // GL_POLYGON, not GL_XOR
+    var emit = gathers ? gl11.gather : gl11.fill;
     if (gl11.mode === 0x0009 && gl11.clipVertices.some((c) => raster.beyondBand(c)))
       gl11.drawClipped(emit);
     else
       gl11.pieces(gl11.mode, gl11.vertices).forEach((piece) => gl11.draw(piece, emit));
+    for (var row = 0; gathers && row < gl11.height; ++row)
+      gl11.writeGathered(row);
   },
   // What changed goes to the canvas at once, which the browser shows as soon
   // as the handler returns.

@@ -21,12 +21,25 @@ var polysketchRaster = {
     // Where in its pixel a coordinate lies, from -0.5 to just under 0.5.
     offset: (v) => raster.f(raster.f(v - Math.floor(v)) - 0.5),
 
-    // The run [runFrom[r], runTo[r]] of row y0 + r of the polygon being
-    // covered, narrowed edge by edge; empty where runFrom > runTo. Made at
-    // the first call, one entry a row, and kept (a library's typed arrays
-    // cannot be written out as values).
+    // The run [-runFrom[r], runTo[r]] of row y0 + r of the polygon being
+    // covered, narrowed edge by edge; empty where -runFrom > runTo. The
+    // first pixel is kept negated so that an edge on either side narrows a
+    // run by taking the smaller bound. Made at the first call, one entry a
+    // row, and kept (a library's typed arrays cannot be written out as
+    // values).
     runFrom: null,
     runTo: null,
+
+    // Sets the first `rows` runs to [x0, x1], the arrays made for a window
+    // `height` rows high at the first call.
+    startRuns: (x0, x1, rows, height) => {
+      if (!raster.runFrom || raster.runFrom.length < height) {
+        raster.runFrom = new Int32Array(height);
+        raster.runTo = new Int32Array(height);
+      }
+      raster.runFrom.fill(-x0, 0, rows);
+      raster.runTo.fill(x1, 0, rows);
+    },
 
     // Narrows the runs of rows `first` to `last` by one edge, inside it
     // where a - b * x > 0 on the first row, a growing by s from row to row.
@@ -38,11 +51,11 @@ var polysketchRaster = {
     // x with b * x < a is minus the largest x with -b * x < a. Where b == 0
     // each row lies wholly inside the edge or wholly outside.
     narrow: (a, b, s, first, last) => {
-      var from = raster.runFrom, to = raster.runTo, d = Math.abs(b), y;
+      var d = Math.abs(b), bound = b > 0 ? raster.runTo : raster.runFrom, y;
       if (b === 0) {
         for (y = first; y <= last; ++y, a += s)
           if (a <= 0)
-            to[y] = -1;
+            raster.runTo[y] = -1;
         return;
       }
       var q = Math.ceil(a / d) - 1;
@@ -52,10 +65,8 @@ var polysketchRaster = {
       if (rs < 0) { rs += d; --qs; }
       if (rs >= d) { rs -= d; ++qs; }
       for (y = first; y <= last; ++y) {
-        if (b > 0)
-          to[y] = Math.min(to[y], q);
-        else
-          from[y] = Math.max(from[y], -q);
+        if (q < bound[y])
+          bound[y] = q;
         q += qs;
         if ((r += rs) > d) {
           r -= d;
@@ -64,21 +75,17 @@ var polysketchRaster = {
       }
     },
 
-    // Calls emit(x, y, length) for the run of pixels on each row whose
-    // centre lies inside every edge of the clockwise convex polygon of
-    // snapped corners (xs, ys); an edge's own centres count on its left and
-    // top sides only. Each edge bounds the run on one side: inside it where
+    // Finds the run of pixels on each row whose centre lies inside every
+    // edge of the clockwise convex polygon of snapped corners (xs, ys); an
+    // edge's own centres count on its left and top sides only. Each edge bounds the run on one side: inside it where
     // c + dcdy * y - dcdx * x > 0. Only rows whose centres lie within the
     // polygon's span of y can have any, and as the polygon is convex, an
     // edge bounds only the rows within its own span: a centre on any other
     // row that lies within the edges there lies within the polygon, and so
-    // strictly inside this edge, never on it.
+    // strictly inside this edge, never on it. Then calls emit(y0, rows) for
+    // the runs of rows y0 to y0 + rows - 1: one call a primitive, not a run.
     cover: (xs, ys, width, height, emit) => {
       var e = raster, ONE = e.ONE, n = xs.length;
-      if (!e.runFrom || e.runFrom.length < height) {
-        e.runFrom = new Int32Array(height);
-        e.runTo = new Int32Array(height);
-      }
       var xMin = xs[0], xMax = xs[0], yMin = ys[0], yMax = ys[0];
       for (var i = 1; i < n; ++i) {
         xMin = Math.min(xMin, xs[i]); xMax = Math.max(xMax, xs[i]);
@@ -88,8 +95,7 @@ var polysketchRaster = {
       var y0 = Math.max(0, Math.ceil(yMin / ONE)), rows = Math.min(height - 1, Math.floor(yMax / ONE)) - y0 + 1;
       if (rows <= 0)
         return;
-      e.runFrom.fill(x0, 0, rows);
-      e.runTo.fill(x1, 0, rows);
+      e.startRuns(x0, x1, rows, height);
       for (var i = 0; i < n; ++i) {
         var j = (i + 1) % n, dcdy = xs[i] - xs[j], dcdx = ys[i] - ys[j];
         var c = dcdx * xs[i] - dcdy * ys[i];
@@ -100,10 +106,7 @@ var polysketchRaster = {
         if (first <= last)
           e.narrow(c + dcdy * ONE * (y0 + first), dcdx * ONE, dcdy * ONE, first, last);
       }
-      var from = e.runFrom, to = e.runTo;
-      for (var y = 0; y < rows; ++y)
-        if (from[y] <= to[y])
-          emit(from[y], y0 + y, to[y] - from[y] + 1);
+      emit(y0, rows);
     },
 
     // A one-pixel line between two points in window coordinates: the
@@ -314,10 +317,12 @@ var polysketchRaster = {
     point: (x, y, size, width, height, emit) => {
       var n = Math.max(1, Math.round(size));
       var first = (v) => (n % 2 ? Math.floor(v) - (n - 1) / 2 : Math.round(v) - n / 2);
-      var x0 = Math.max(0, first(x)), x1 = Math.min(width, first(x) + n);
-      for (var row = Math.max(0, first(y)); row < Math.min(height, first(y) + n); ++row)
-        if (x1 > x0)
-          emit(x0, row, x1 - x0);
+      var x0 = Math.max(0, first(x)), x1 = Math.min(width, first(x) + n) - 1;
+      var y0 = Math.max(0, first(y)), rows = Math.min(height, first(y) + n) - y0;
+      if (x0 > x1 || rows <= 0)
+        return;
+      raster.startRuns(x0, x1, rows, height);
+      emit(y0, rows);
     },
   },
 };
