@@ -185,22 +185,30 @@ var polysketchGL = {
     // many of its triangles cover it, and a fan, whose triangles overlap
     // where the polygon is not convex, would write most pixels several
     // times, a few at a time. A run that meets the part of its row gathered
-    // so far joins it; one that does not has that part written first, and
-    // takes its place.
+    // so far joins it; of two that do not meet, the shorter is written at
+    // once and the longer kept.
     gather: (y0, rows) => {
       var from = raster.runFrom, to = raster.runTo, rowFrom = gl11.rowFrom, rowTo = gl11.rowTo;
+      var p = gl11.pixels, W = gl11.width, colour = gl11.colour;
       for (var r = 0, row = gl11.height - 1 - y0; r < rows; ++r, --row) {
         var x = -from[r], end = to[r] + 1, lo = rowFrom[row], hi = rowTo[row];
-        if (x >= end)
-          continue;
-        if (lo < hi && end >= lo && x <= hi) {
-          rowFrom[row] = Math.min(lo, x);
-          rowTo[row] = Math.max(hi, end);
+        if (end >= lo && x <= hi) {
+          if (x < lo)
+            rowFrom[row] = x;
+          if (end > hi)
+            rowTo[row] = end;
           continue;
         }
-        gl11.writeGathered(row);
-        rowFrom[row] = x;
-        rowTo[row] = end;
+        if (x >= end)
+          continue;
+        if (end - x > hi - lo) {
+          rowFrom[row] = x;
+          rowTo[row] = end;
+          x = lo;
+          end = hi;
+        }
+        for (var i = row * W + x, last = row * W + end; i < last; ++i)
+          p[i] = colour;
       }
     },
 

@@ -48,8 +48,9 @@ var polysketchRaster = {
     // and r are stepped by the quotient and remainder of s by b, found once:
     // exact integer arithmetic, as integers of this size are exact, and no
     // division for a row. Where b < 0 it is the same mirrored: the smallest
-    // x with b * x < a is minus the largest x with -b * x < a. Where b == 0
-    // each row lies wholly inside the edge or wholly outside.
+    // x with b * x < a is minus the largest x with -b * x < a, and so the
+    // q that runFrom keeps. Where b == 0 each row lies wholly inside the
+    // edge or wholly outside.
     narrow: (a, b, s, first, last) => {
       var d = Math.abs(b), bound = b > 0 ? raster.runTo : raster.runFrom, y;
       if (b === 0) {
@@ -77,7 +78,8 @@ var polysketchRaster = {
 
     // Finds the run of pixels on each row whose centre lies inside every
     // edge of the clockwise convex polygon of snapped corners (xs, ys); an
-    // edge's own centres count on its left and top sides only. Each edge bounds the run on one side: inside it where
+    // edge's own centres count on its left and top sides only. Each edge
+    // bounds the run on one side: inside it where
     // c + dcdy * y - dcdx * x > 0. Only rows whose centres lie within the
     // polygon's span of y can have any, and as the polygon is convex, an
     // edge bounds only the rows within its own span: a centre on any other
