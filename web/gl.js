@@ -21,10 +21,14 @@ var polysketchGL = {
     dirtyX1: 0,
     dirtyY1: 0,
     // The part [rowFrom, rowTo) of each row, in the image's rows, that the
-    // polygon being drawn covers and has yet to write; empty where
-    // rowFrom >= rowTo.
+    // primitive being drawn by copying covers and has yet to write; empty
+    // where rowFrom >= rowTo.
     rowFrom: null,
     rowTo: null,
+    // The rows [gatheredTop, gatheredBottom] of the image that may hold a
+    // gathered part; empty where gatheredTop > gatheredBottom.
+    gatheredTop: 0,
+    gatheredBottom: -1,
     // The fixed-function state that the program sets, colours as packed pixels.
     clearColour: 0,
     colour: 0,
@@ -125,6 +129,7 @@ var polysketchGL = {
       gl11.pixels = new Uint32Array(gl11.image.data.buffer);
       gl11.rowFrom = new Int32Array(canvas.height);
       gl11.rowTo = new Int32Array(canvas.height);
+      gl11.gatheredTop = canvas.height;
       // Black, GL's first clear colour, until the first repaint clears it.
       gl11.pixels.fill(gl11.pack(0, 0, 0, 255));
       gl11.modelview = gl11.identity();
@@ -165,32 +170,28 @@ var polysketchGL = {
     },
 
     // The runs that the rasteriser has left for rows y0 to y0 + rows - 1,
-    // counted from the bottom as GL counts them. A loop costs less than the
-    // call of the array's fill() for a row's short run.
-    fill: (y0, rows) => {
+    // counted from the bottom as GL counts them, of a piece drawn by
+    // exclusive-or: each piece inverts its own pixels at once.
+    invert: (y0, rows) => {
       var from = raster.runFrom, to = raster.runTo, p = gl11.pixels, W = gl11.width, mask = gl11.xorMask;
-      var rowStart = (gl11.height - 1 - y0) * W, colour = gl11.colour, i, end;
-      var xor = gl11.logicOpEnabled && gl11.logicOp === 0x1506; // GL_XOR
-      for (var r = 0; r < rows; ++r, rowStart -= W)
-        if (xor)
-          for (i = rowStart - from[r], end = rowStart + to[r]; i <= end; ++i)
-            p[i] ^= mask;
-        else
-          for (i = rowStart - from[r], end = rowStart + to[r]; i <= end; ++i)
-            p[i] = colour;
+      for (var r = 0, start = (gl11.height - 1 - y0) * W; r < rows; ++r, start -= W)
+        for (var i = start - from[r], end = start + to[r]; i <= end; ++i)
+          p[i] ^= mask;
     },
 
-    // The runs of a triangle of a polygon drawn by copying, gathered rather
-    // than written: every pixel of the polygon gets the same colour however
-    // many of its triangles cover it, and a fan, whose triangles overlap
-    // where the polygon is not convex, would write most pixels several
-    // times, a few at a time. A run that meets the part of its row gathered
-    // so far joins it; of two that do not meet, the shorter is written at
-    // once and the longer kept.
+    // The runs of a piece of a primitive drawn by copying, gathered rather
+    // than written: every pixel of the primitive gets the same colour
+    // however many of its pieces cover it, and a polygon's fan, whose
+    // triangles overlap where the polygon is not convex, would write most
+    // pixels several times, a few at a time. A run that meets the part of
+    // its row gathered so far joins it; of two that do not meet, the
+    // shorter is written at once and the longer kept.
     gather: (y0, rows) => {
       var from = raster.runFrom, to = raster.runTo, rowFrom = gl11.rowFrom, rowTo = gl11.rowTo;
-      var p = gl11.pixels, W = gl11.width, colour = gl11.colour;
-      for (var r = 0, row = gl11.height - 1 - y0; r < rows; ++r, --row) {
+      var p = gl11.pixels, W = gl11.width, colour = gl11.colour, row = gl11.height - 1 - y0;
+      gl11.gatheredTop = Math.min(gl11.gatheredTop, row - rows + 1);
+      gl11.gatheredBottom = Math.max(gl11.gatheredBottom, row);
+      for (var r = 0; r < rows; ++r, --row) {
         var x = -from[r], end = to[r] + 1, lo = rowFrom[row], hi = rowTo[row];
         if (end >= lo && x <= hi) {
           if (x < lo)
@@ -212,12 +213,16 @@ var polysketchGL = {
       }
     },
 
-    // Writes what is gathered on one row of the image, and empties it.
-    writeGathered: (row) => {
-      var start = row * gl11.width;
-      if (gl11.rowFrom[row] < gl11.rowTo[row])
-        gl11.pixels.fill(gl11.colour, start + gl11.rowFrom[row], start + gl11.rowTo[row]);
-      gl11.rowTo[row] = gl11.rowFrom[row];
+    // Writes what is gathered, and empties it.
+    writeGathered: () => {
+      var from = gl11.rowFrom, to = gl11.rowTo, W = gl11.width;
+      for (var row = gl11.gatheredTop; row <= gl11.gatheredBottom; ++row) {
+        if (from[row] < to[row])
+          gl11.pixels.fill(gl11.colour, row * W + from[row], row * W + to[row]);
+        to[row] = from[row];
+      }
+      gl11.gatheredTop = gl11.height;
+      gl11.gatheredBottom = -1;
     },
 
     // What a piece can change, taken into the changed rectangle at once
@@ -292,14 +297,12 @@ var polysketchGL = {
     gl11.clipVertices.push(gl11.toClip(x, y));
   },
   glEnd: function() {
-    var gathers = gl11.mode === 0x0009 && !(gl11.logicOpEnabled && gl11.logicOp === 0x1506); // GL_POLYGON, not GL_XOR
-    var emit = gathers ? gl11.gather : gl11.fill;
+    var emit = gl11.logicOpEnabled && gl11.logicOp === 0x1506 ? gl11.invert : gl11.gather; // GL_XOR
     if (gl11.mode === 0x0009 && gl11.clipVertices.some((c) => raster.beyondBand(c)))
       gl11.drawClipped(emit);
     else
       gl11.pieces(gl11.mode, gl11.vertices).forEach((piece) => gl11.draw(piece, emit));
-    for (var row = 0; gathers && row < gl11.height; ++row)
-      gl11.writeGathered(row);
+    gl11.writeGathered();
   },
   // What changed goes to the canvas at once, which the browser shows as soon
   // as the handler returns.
