@@ -1,6 +1,6 @@
 // The browser's stand-in for GL 1.1: exactly the calls that polysketch makes.
-// The page keeps the window's pixels itself, as a colour buffer that
-// raster.js fills run by run, and glFlush shows what changed on the canvas
+// The page keeps the window's pixels itself, as a colour buffer filled from
+// the runs that raster.js finds, and glFlush shows what changed on the canvas
 // through its 2D context: no GPU and no WebGL is needed, and exclusive-or is
 // the true bitwise operation on the stored bytes, as GL's logic op is. It is
 // linked with Emscripten's own GL library left out, so no symbol here
