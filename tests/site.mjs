@@ -14,7 +14,8 @@ const types = { '.html': 'text/html', '.css': 'text/css', '.js': 'text/javascrip
 // paths that match: 'reset' connections, 'hang' without an answer, answer
 // an error status (503, 404), 'cut' the body off half-way, or 'stall'
 // half-way, never to send the rest. It counts the requests it fails in
-// `faulted`.
+// `faulted`. Like most static hosts, it lets browsers keep what it sends
+// for ten minutes, so that whatever fetches a file anew must say so.
 export function serve(site) {
   const server = createServer(async (request, response) => {
     // URL parsing resolves any dot segments, so nothing outside the site.
@@ -34,7 +35,7 @@ export function serve(site) {
       return response.writeHead(404).end();
     }
     response.writeHead(200, { 'Content-Type': types[extname(path)] ?? 'application/octet-stream',
-                              'Content-Length': body.length });
+                              'Content-Length': body.length, 'Cache-Control': 'max-age=600' });
     if (fault === 'cut' || fault === 'stall')
       return response.write(body.subarray(0, body.length >> 1), () => fault === 'cut' && request.socket.destroy());
     response.end(body);
