@@ -8,7 +8,7 @@ var STALL_MS = 10000;
 var LOAD_FAILED = 'Polysketch could not be loaded. Check your connection and reload the page.';
 var UPDATED = 'A new version of Polysketch is ready: it opens the next time you start it.';
 
-// The program's script has run; its module is in hand; the page has given up.
+// The program's script has run; the program runs; the page has given up.
 var started = false, running = false, gaveUp = false;
 // The service worker that served this page from its stored build, if any.
 var servedBy = 'serviceWorker' in navigator ? navigator.serviceWorker.controller : null;
@@ -68,29 +68,34 @@ function reopen() {
   location.reload();
 }
 
-// A new build has taken over. Before the module is in hand, this start is
-// made again from it; after, the page runs on with what it has loaded, and
-// says so quietly, never reloading in the middle of a drawing.
+// A new build has taken over while the program runs: the page runs on with
+// what it has loaded, and says so quietly, never reloading in the middle of
+// a drawing. One that comes sooner is met where the program is handed its
+// module.
 function onTakenOver() {
-  if (!running)
-    return reopen();
-  document.getElementById('update').textContent = UPDATED;
+  if (running)
+    document.getElementById('update').textContent = UPDATED;
 }
 
-// The module, loaded here rather than by the program's script, so that a
-// failed or stalled download ends in a sentence, not in an error or a wait.
+// The module's download and compiling, begun as soon as this script runs,
+// alongside the rest of the page rather than once the program's script has
+// run. Its failure or stall ends in a sentence, not in an error or a wait.
+var compiled = fetchAll('polysketch.wasm').then(function (bytes) { return WebAssembly.compile(bytes); });
+compiled.catch(function () { cannotRun(LOAD_FAILED); });
+
+// Hands the program its module, loaded here rather than by its script. Had
+// a new build taken over by now, the script or the module could be that
+// build's, not this page's: the start is made again, whole.
 function instantiateWasm(imports, receive) {
-  fetchAll('polysketch.wasm')
-    .then(function (bytes) {
-      if (replaced())
-        return reopen(); // and, the page given up, nothing is received
-      running = true;
-      return WebAssembly.instantiate(bytes, imports);
-    })
-    .then(function (result) {
+  compiled.then(function (module) {
+    if (replaced())
+      return reopen();
+    running = true;
+    return WebAssembly.instantiate(module, imports).then(function (instance) {
       if (!gaveUp)
-        receive(result.instance, result.module);
-    }, function () { cannotRun(LOAD_FAILED); });
+        receive(instance, module);
+    });
+  }).catch(function () { cannotRun(LOAD_FAILED); });
   return {};
 }
 
@@ -129,11 +134,13 @@ function start() {
     register();
   else
     addEventListener('load', register);
-  if (servedBy)
-    navigator.serviceWorker.addEventListener('controllerchange', onTakenOver);
   loadProgram();
 }
 
+if (servedBy)
+  navigator.serviceWorker.addEventListener('controllerchange', onTakenOver);
+
 // After the page's first paint, so that its name and hint show at once,
-// before the program's script and module take the processor.
+// before the program's script takes the processor; it and the module have
+// been on their way since the page began.
 requestAnimationFrame(function () { setTimeout(start, 0); });
