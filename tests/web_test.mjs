@@ -240,8 +240,8 @@ const KEYED = [' ', ...shifted('ArrowLeft', 10), 'ArrowLeft', 'ArrowLeft', 'Arro
                'Enter'];
 const STEPS = { ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, -1], ArrowDown: [0, 1] };
 
-async function drawByKeys(p) {
-  for (const k of KEYED)
+async function drawByKeys(p, keys = KEYED) {
+  for (const k of keys)
     if (k === ' ')
       await p.page.keyboard.down(' ');
     else if (k === 'Space up')
@@ -275,14 +275,27 @@ async function drawByMouse(p) {
     }
 }
 
+// A window just tall enough for the drawing area and its frame, and so
+// shorter than the page, which an arrow or Space would scroll were the keys
+// not kept from the page; resolves to a check that nothing has scrolled.
+async function shortWindow(p) {
+  const bottom = Math.ceil(p.rect[1] + p.rect[2] * 3 / 4) + 1;
+  await p.page.setViewport({ ...p.view, height: bottom });
+  assert.ok(await p.page.evaluate(() => document.documentElement.scrollHeight > innerHeight), 'the page fits its window');
+  await p.page.evaluate(() => addEventListener('scroll', () => { window.scrolled = true; }));
+  return async () => assert.equal(await p.page.evaluate(() => window.scrolled ?? false), false, 'the keys scrolled the page');
+}
+
 test('draws with the keyboard exactly what the same steps draw with the mouse', { timeout: 900000 },
      () => withPage({ width: 1280, height: 800, deviceScaleFactor: 1 }, 1, async (p) => {
+    const neverScrolled = await shortWindow(p);
     await p.eventually(0, 0, WHITE);
     await p.page.keyboard.press('Tab');
     assert.equal(await p.page.evaluate(() => document.activeElement.id), 'canvas', 'Tab does not reach the drawing area');
     assert.notEqual(p.pixelIs(await p.grab(), 256, 186, WHITE), null, 'no pointer is shown at the centre');
     await drawByKeys(p);
     await p.eventually(250, 250, RED);
+    await neverScrolled();
     await p.page.evaluate(() => document.activeElement.blur());
     await p.eventually(256, 186, WHITE);
     const keyed = await p.grab();
@@ -295,6 +308,23 @@ test('draws with the keyboard exactly what the same steps draw with the mouse', 
     for (let y = 0; y < 384; ++y)
       for (let x = 0; x < 512; ++x)
         check(p.pixelIs(keyed, x, y, p.colourAt(drawn, x, y)));
+
+    // Focus leaving with Space held lets the button go, placing a vertex:
+    // a plain move of the mouse then drags no band, and Enter closes a
+    // triangle once the move has been handled.
+    await p.page.focus('canvas');
+    for (const k of [' ', ...shifted('ArrowRight', 5), 'Space up', ' ', ...shifted('ArrowDown', 5)])
+      await drawByKeys(p, [k]);
+    await p.page.evaluate(() => document.activeElement.blur());
+    await p.page.keyboard.up(' ');
+    await p.moveTo(100, 100);
+    await p.page.focus('canvas');
+    await p.page.keyboard.press('Enter');
+    await p.eventually(296, 200, RED);
+    const after = await p.grab();
+    for (let y = 145; y <= 147; ++y) // about half-way from (306, 192) to (100, 100)
+      for (let x = 202; x <= 204; ++x)
+        check(p.pixelIs(after, x, y, WHITE));
   }));
 
 test('draws, closes and fills with fingers on a phone narrower than the canvas', { timeout: 900000 },
@@ -344,6 +374,37 @@ const checkForUpdate = (p) => p.page.evaluate(async () => {
     await new Promise((resolve) => setTimeout(resolve, 50));
 });
 
+// A start held after its first paint, before the program's script is added,
+// while the build now served is found, stored and takes over; then let go.
+async function takeOverMidStart(p) {
+  const { cdp } = p, installed = new Set();
+  let activated;
+  const taken = new Promise((resolve) => { activated = resolve; });
+  // The worker in use is already active; the new one installs first.
+  cdp.on('ServiceWorker.workerVersionUpdated', ({ versions }) => {
+    for (const v of versions)
+      if (v.status === 'installing')
+        installed.add(v.versionId);
+      else if (v.status === 'activated' && installed.has(v.versionId))
+        activated();
+  });
+  await cdp.send('ServiceWorker.enable');
+  await cdp.send('Debugger.enable');
+  const lines = (await readFile(join(site, 'page.js'), 'utf8')).split('\n');
+  const { breakpointId } = await cdp.send('Debugger.setBreakpointByUrl',
+    { urlRegex: 'page\\.js$', lineNumber: lines.indexOf('function start() {') + 1 });
+  const paused = new Promise((resolve) => cdp.once('Debugger.paused', resolve));
+  await cdp.send('Page.reload');
+  await paused;
+  await cdp.send('Debugger.removeBreakpoint', { breakpointId });
+  await cdp.send('ServiceWorker.updateRegistration', { scopeURL: `http://127.0.0.1:${p.server.address().port}/` });
+  await taken;
+  await cdp.send('Debugger.resume');
+  await cdp.send('Debugger.disable');
+  await cdp.send('ServiceWorker.disable');
+  await p.started();
+}
+
 // Which build this start runs, which must be one build whole.
 async function build(p) {
   const [heading, script] = await p.page.evaluate(() => [document.querySelector('h1').textContent, window.secondBuild === true]);
@@ -384,22 +445,25 @@ test('installs as an app, and opens from its one build whatever the network does
       await p.makesADot('with the second build half served');
       assert.equal(await build(p), 'first');
     }
-    // Served whole, it is taken whole: found while the first build runs,
-    // taking over once stored, said quietly, and run at the next start; or
-    // at this one, should it take over before this start's module is in.
+    // Served whole, it is taken whole, even when it takes over in the middle
+    // of a start: that start opens again, whole, from it.
     p.server.fault = null;
-    await p.restart();
-    if (await build(p) === 'first') {
-      await p.page.waitForFunction(() => document.getElementById('update').textContent !== '');
-      await p.makesADot('with the second build taken over');
-      await p.restart();
-    }
+    await takeOverMidStart(p);
     assert.equal(await build(p), 'second');
     await p.makesADot('in the second build');
+    // A build that takes over once the program runs, here the first one
+    // served anew, is said quietly and run at the next start.
+    p.server.site = site;
+    await checkForUpdate(p);
+    await p.page.waitForFunction(() => document.getElementById('update').textContent !== '');
+    assert.equal(await build(p), 'second');
+    await p.makesADot('with the first build taken over');
+    await p.restart();
+    assert.equal(await build(p), 'first');
 
     p.stopServer();
     await p.restart();
-    assert.equal(await build(p), 'second');
+    assert.equal(await build(p), 'first');
     await p.drawsAnEdge();
   }));
 
