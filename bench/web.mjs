@@ -1,6 +1,8 @@
-// The page's drawing cost beside its floor, bench/floor.html, in the same
-// browser and the same run: each step timed in the page from the event to a
-// one-pixel readback of the canvas, so that the drawing itself counts.
+// The page's start and drawing cost beside its floor, bench/floor.html, in
+// the same browser and the same run: the start, in Chromium, from
+// navigation on a first visit until the drawing area takes input; each step
+// timed in the page from the event to a one-pixel readback of the canvas,
+// so that the drawing itself counts.
 // POLYSKETCH_WEB_SITE names the site; BROWSERS and ROUNDS may be set, and
 // SLOWDOWNS, the CPU slowdowns that Chromium runs at in turn through the
 // DevTools protocol's throttling (6 is about a low-end phone).
@@ -58,6 +60,22 @@ function measure({ MOVES, CLICKS, CLOSES, VERTICES }) {
   return { move, click: clicks, close };
 }
 
+// Runs in each page before its own scripts: notes the time since navigation
+// began at which the drawing area stops being busy, as it does once the
+// program takes input.
+function noteStart() {
+  new MutationObserver((records, observer) => {
+    if (document.querySelector('canvas:not([aria-busy])') === null)
+      return;
+    window.benchStarted = performance.now();
+    observer.disconnect();
+  }).observe(document, { subtree: true, attributes: true, attributeFilter: ['aria-busy'] });
+}
+
+// The start, and the first contentful paint, in milliseconds since
+// navigation began.
+const started = () => [window.benchStarted, performance.getEntriesByName('first-contentful-paint')[0].startTime];
+
 const launch = {
   chromium: () => puppeteer.launch(chromium()),
   // In a window: headless, Firefox has no WebGL. Its clock is otherwise
@@ -81,20 +99,39 @@ for (const [name, slowdown] of runs) {
   const version = await browser.version();
   const results = { page: [], floor: [] };
   // Interleaved, so that a slow spell of the machine spreads over both.
+  // Chromium opens each round as a first visit, in a context of its own
+  // with nothing stored, slowed from the start.
+  const timesStart = name === 'chromium';
   for (let round = 0; round < ROUNDS; ++round)
     for (const [which, url] of [['page', address(site, '')], ['floor', address(floor, 'floor.html')]]) {
-      const page = await browser.newPage();
-      await page.goto(url, { waitUntil: 'load' });
-      await page.waitForFunction(programStarted);
+      const context = timesStart ? await browser.createBrowserContext() : browser;
+      const page = await context.newPage();
+      if (timesStart)
+        await page.evaluateOnNewDocument(noteStart);
       if (slowdown !== 1)
         await (await page.createCDPSession()).send('Emulation.setCPUThrottlingRate', { rate: slowdown });
-      results[which].push(await page.evaluate(measure, { MOVES, CLICKS, CLOSES, VERTICES }));
+      await page.goto(url, { waitUntil: 'load' });
+      await page.waitForFunction(programStarted);
+      const [start, paint] = timesStart ? await page.evaluate(started) : [];
+      results[which].push({ start, paint, ...await page.evaluate(measure, { MOVES, CLICKS, CLOSES, VERTICES }) });
       await page.close();
+      if (timesStart)
+        await context.close();
     }
   await browser.close();
+  const of = (which, step) => results[which].map((r) => r[step]);
   console.log(`${version} at ${slowdown} x CPU slowdown, medians of ${ROUNDS} rounds:`);
+  if (timesStart) {
+    const range = (values) => `${Math.min(...values).toFixed(0)}-${Math.max(...values).toFixed(0)}`;
+    const page = median(of('page', 'start')), base = median(of('floor', 'start'));
+    console.log(`  ${'the start, until input is taken'.padEnd(36)} page ${page.toFixed(1).padStart(8)} ms   floor ${base.toFixed(1).padStart(8)} ms` +
+                `   page / floor ${(page / base).toFixed(2)}   (page ${range(of('page', 'start'))} ms, floor ${range(of('floor', 'start'))} ms)`);
+    const afterPaint = results.page.map((r) => r.start - r.paint);
+    console.log(`  ${'input after the first paint'.padEnd(36)} page ${median(afterPaint).toFixed(1).padStart(8)} ms` +
+                `   (${range(afterPaint)} ms)`);
+  }
   for (const [step, label] of Object.entries(steps)) {
-    const page = median(results.page.map((r) => r[step])), base = median(results.floor.map((r) => r[step]));
+    const page = median(of('page', step)), base = median(of('floor', step));
     console.log(`  ${label.padEnd(36)} page ${page.toFixed(3).padStart(8)} ms   floor ${base.toFixed(3).padStart(8)} ms` +
                 `   page / floor ${(page / base).toFixed(2)}`);
   }
