@@ -1,8 +1,10 @@
-# What a Unix install puts in place: the program, its manual, the menu entry,
-# the icon, the AppStream metadata and, where lintian needs it, the package's
-# one lintian override; and the Debian package made from the very same rules.
+# What a Unix install puts in place: the program, its manual in every
+# language, the menu entry and the AppStream metadata with their
+# translations, the icon and, where lintian needs it, the package's one
+# lintian override; and the Debian package made from the very same rules.
 
 include(GNUInstallDirs)
+include(cmake/catalogues.cmake)
 
 set(POLYSKETCH_APP_ID org.polysketch.Polysketch)
 
@@ -17,16 +19,51 @@ foreach(doc polysketch.1 changelog)
     VERBATIM)
   list(APPEND gzipped ${CMAKE_CURRENT_BINARY_DIR}/${doc}.gz)
 endforeach()
+
+# The manual in each language, from its catalogue; one that po4a finds less
+# than whole is not written, and the build stops at it.
+find_program(PO4A_TRANSLATE po4a-translate REQUIRED)
+set(manual ${CMAKE_CURRENT_SOURCE_DIR}/docs/polysketch.1)
+polysketch_manual_catalogues(${manual})
+foreach(lang catalogue IN ZIP_LISTS POLYSKETCH_LINGUAS POLYSKETCH_MANUAL_CATALOGUES)
+  add_custom_command(
+    OUTPUT man/${lang}/polysketch.1.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory man/${lang}
+    COMMAND ${PO4A_TRANSLATE} -f man -m ${manual} -M UTF-8 -p ${catalogue} -L UTF-8 -k 100
+      -l man/${lang}/polysketch.1
+    COMMAND gzip -9n -f man/${lang}/polysketch.1
+    DEPENDS ${manual} ${catalogue}
+    VERBATIM)
+  list(APPEND gzipped ${CMAKE_CURRENT_BINARY_DIR}/man/${lang}/polysketch.1.gz)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/man/${lang}/polysketch.1.gz
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/${lang}/man1)
+endforeach()
 add_custom_target(gzipped_docs ALL DEPENDS ${gzipped})
+
+# The menu entry and the metadata with every language's words. The
+# metadata's rules of what is translated are the project's own (po/its).
+add_custom_command(OUTPUT ${POLYSKETCH_APP_ID}.desktop
+  COMMAND ${MSGFMT} --desktop --template=${POLYSKETCH_DESKTOP_IN}
+    -d ${POLYSKETCH_CATALOGUES} -o ${POLYSKETCH_APP_ID}.desktop
+  DEPENDS ${POLYSKETCH_DESKTOP_IN} ${POLYSKETCH_MERGED}
+  VERBATIM)
+add_custom_command(OUTPUT ${POLYSKETCH_APP_ID}.metainfo.xml
+  COMMAND ${CMAKE_COMMAND} -E env GETTEXTDATADIRS=${POLYSKETCH_PO}
+    ${MSGFMT} --xml -L PolysketchMetainfo --template=${POLYSKETCH_METAINFO_IN}
+    -d ${POLYSKETCH_CATALOGUES} -o ${POLYSKETCH_APP_ID}.metainfo.xml
+  DEPENDS ${POLYSKETCH_METAINFO_IN} ${POLYSKETCH_MERGED} ${POLYSKETCH_PO}/its/metainfo.its ${POLYSKETCH_PO}/its/metainfo.loc
+  VERBATIM)
+add_custom_target(translated_data ALL
+  DEPENDS ${POLYSKETCH_APP_ID}.desktop ${POLYSKETCH_APP_ID}.metainfo.xml)
 
 install(TARGETS polysketch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/polysketch.1.gz
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES data/${POLYSKETCH_APP_ID}.desktop
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${POLYSKETCH_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES data/${POLYSKETCH_APP_ID}.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES data/${POLYSKETCH_APP_ID}.metainfo.xml
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${POLYSKETCH_APP_ID}.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 # Only a lintian that validates AppStream metadata (Debian 13's, not 12's)
 # knows the overridden tag, and to any other an override of a tag it does

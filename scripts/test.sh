@@ -50,7 +50,7 @@ npm=npm
 ! command -v npm >/dev/null || npm=
 need_packages cmake make g++ freeglut3-dev libgl1-mesa-dri libgtest-dev \
     libx11-dev libxdo-dev xvfb xdotool x11-apps \
-    dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin \
+    dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin gettext po4a man-db locales \
     g++-mingw-w64-x86-64 zip unzip icoutils $wine emscripten chromium $firefox $webkit \
     nodejs $npm ca-certificates
 

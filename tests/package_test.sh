@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The Debian package: it holds every file that the install must put in place,
-# lintian finds no error or warning in it, and the menu entry, the metadata
-# and the icon pass the freedesktop validators and render.
+# the menu entry, the metadata and the manual in every language of po/,
+# lintian finds no error or warning in it, the menu entry, the metadata and
+# the icon pass the freedesktop validators and render, and man in a German
+# session shows the German manual.
 set -uo pipefail
 deb=$1
 id=org.polysketch.Polysketch
-root=$(mktemp -d)
-trap 'rm -rf "$root"' EXIT
+root=$(mktemp -d) locales=$(mktemp -d)
+trap 'rm -rf "$root" "$locales"' EXIT
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
@@ -17,6 +19,23 @@ for file in usr/bin/polysketch usr/share/man/man1/polysketch.1.gz \
     usr/share/doc/polysketch/changelog.gz; do
     [ -f "$root/$file" ] || fail "the package has no $file"
 done
+
+# Each language's generic name, comment and keywords; its summary, its
+# description's two paragraphs and four list items and the release's
+# paragraph; and its manual.
+for lang in $(grep -v '^#' "$(dirname "$0")/../po/LINGUAS"); do
+    for key in GenericName Comment Keywords; do
+        grep -q "^$key\[$lang\]=." "$root/usr/share/applications/$id.desktop" ||
+            fail "the menu entry has no $key in $lang"
+    done
+    count=$(grep -c "xml:lang=\"$lang\"" "$root/usr/share/metainfo/$id.metainfo.xml")
+    [ "$count" -eq 8 ] || fail "the metadata has $count of its 8 texts in $lang"
+    [ -f "$root/usr/share/man/$lang/man1/polysketch.1.gz" ] || fail "the package has no manual in $lang"
+done
+localedef -i de_DE -f UTF-8 "$locales/de_DE.UTF-8" || fail "no German locale to read the manual in"
+page=$(MANPATH="$root/usr/share/man" LOCPATH="$locales" LC_ALL=de_DE.UTF-8 MANWIDTH=80 man polysketch 2>&1)
+grep -q '^BESCHREIBUNG' <<<"$page" && grep -q 'Linke Maustaste drücken' <<<"$page" ||
+    fail "man polysketch in a German session: $page"
 
 report=$(lintian "$deb" 2>&1 | grep -v 'running with root privileges')
 grep -qE '^[EW]:' <<<"$report" && fail "lintian: $report"

@@ -1,0 +1,80 @@
+# The catalogues under po/: each language's translation of the words of the
+# menu entry, the metadata and the page, merged with the messages that the
+# sources hold now and checked whole, so that a message left untranslated or
+# fuzzy, or one that the sources have changed since, fails the build. The
+# manual's catalogues, under po/man/, are po4a's and are merged and checked
+# the same way by polysketch_manual_catalogues().
+# Sets POLYSKETCH_LINGUAS, POLYSKETCH_CATALOGUES (the folder of merged
+# catalogues, with its LINGUAS) and the target catalogues.
+
+find_program(MSGFMT msgfmt REQUIRED)
+
+# Fails unless every message of catalogue PO is translated and none fuzzy.
+function(polysketch_check_catalogue po)
+  execute_process(COMMAND ${MSGFMT} --check --statistics -o /dev/null ${po}
+    RESULT_VARIABLE failed ERROR_VARIABLE statistics)
+  if(failed OR statistics MATCHES "untranslated|fuzzy")
+    message(FATAL_ERROR "${po}: ${statistics}")
+  endif()
+endfunction()
+if(CMAKE_SCRIPT_MODE_FILE)
+  polysketch_check_catalogue(${PO})
+  return()
+endif()
+
+find_program(XGETTEXT xgettext REQUIRED)
+find_program(MSGMERGE msgmerge REQUIRED)
+
+set(POLYSKETCH_PO ${PROJECT_SOURCE_DIR}/po)
+set(POLYSKETCH_CATALOGUES ${CMAKE_BINARY_DIR}/po)
+file(STRINGS ${POLYSKETCH_PO}/LINGUAS POLYSKETCH_LINGUAS REGEX "^[^#]")
+configure_file(${POLYSKETCH_PO}/LINGUAS ${POLYSKETCH_CATALOGUES}/LINGUAS COPYONLY)
+
+set(POLYSKETCH_DESKTOP_IN ${PROJECT_SOURCE_DIR}/data/org.polysketch.Polysketch.desktop.in)
+set(POLYSKETCH_METAINFO_IN ${PROJECT_SOURCE_DIR}/data/org.polysketch.Polysketch.metainfo.xml.in)
+set(POLYSKETCH_WORDS ${PROJECT_SOURCE_DIR}/web/page/words.js)
+# Only the menu entry's generic name, comment and keywords are offered for
+# translation; its name stays, and is not in the catalogues.
+set(POLYSKETCH_DESKTOP_KEYS --keyword --keyword=GenericName --keyword=Comment --keyword=Keywords)
+
+# Merges po/DIR/LANG.po with the template POT into the build's catalogue of
+# the same name, and checks it; appends each to OUT.
+function(polysketch_merge dir pot out)
+  set(merged)
+  foreach(lang IN LISTS POLYSKETCH_LINGUAS)
+    set(source ${POLYSKETCH_PO}/${dir}${lang}.po)
+    set(catalogue ${POLYSKETCH_CATALOGUES}/${dir}${lang}.po)
+    add_custom_command(OUTPUT ${catalogue}
+      COMMAND ${MSGMERGE} --quiet --no-fuzzy-matching --no-location -o ${catalogue} ${source} ${pot}
+      COMMAND ${CMAKE_COMMAND} -DPO=${catalogue} -P ${PROJECT_SOURCE_DIR}/cmake/catalogues.cmake
+      DEPENDS ${source} ${pot} ${PROJECT_SOURCE_DIR}/cmake/catalogues.cmake
+      VERBATIM)
+    list(APPEND merged ${catalogue})
+  endforeach()
+  set(${out} ${merged} PARENT_SCOPE)
+endfunction()
+
+set(pot ${POLYSKETCH_CATALOGUES}/polysketch.pot)
+add_custom_command(OUTPUT ${pot}
+  COMMAND ${XGETTEXT} --from-code=UTF-8 -L Desktop ${POLYSKETCH_DESKTOP_KEYS} -o ${pot} ${POLYSKETCH_DESKTOP_IN}
+  COMMAND ${XGETTEXT} --from-code=UTF-8 -j --its=${POLYSKETCH_PO}/its/metainfo.its -o ${pot} ${POLYSKETCH_METAINFO_IN}
+  COMMAND ${XGETTEXT} --from-code=UTF-8 -j -L JavaScript -k -k_ -kp_:1c,2 -o ${pot} ${POLYSKETCH_WORDS}
+  DEPENDS ${POLYSKETCH_DESKTOP_IN} ${POLYSKETCH_METAINFO_IN} ${POLYSKETCH_WORDS} ${POLYSKETCH_PO}/its/metainfo.its
+  WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+  VERBATIM)
+polysketch_merge("" ${pot} POLYSKETCH_MERGED)
+add_custom_target(catalogues DEPENDS ${POLYSKETCH_MERGED})
+
+# The manual's catalogues, merged with the template that po4a makes of the
+# manual as it is now; sets POLYSKETCH_MANUAL_CATALOGUES.
+function(polysketch_manual_catalogues manual)
+  find_program(PO4A_UPDATEPO po4a-updatepo REQUIRED)
+  file(MAKE_DIRECTORY ${POLYSKETCH_CATALOGUES}/man)
+  set(pot ${POLYSKETCH_CATALOGUES}/man/polysketch.pot)
+  add_custom_command(OUTPUT ${pot}
+    COMMAND ${PO4A_UPDATEPO} -f man -m ${manual} -M UTF-8 -p ${pot}
+    DEPENDS ${manual}
+    VERBATIM)
+  polysketch_merge("man/" ${pot} merged)
+  set(POLYSKETCH_MANUAL_CATALOGUES ${merged} PARENT_SCOPE)
+endfunction()
