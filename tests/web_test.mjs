@@ -16,13 +16,32 @@ const WHITE = [255, 255, 255], BLACK = [0, 0, 0], RED = [255, 0, 0], CYAN = [0, 
 const POLL_TRIES = 100; // of 50 ms each
 const describe = (c) => `(${c.join(', ')})`;
 
+// Runs in every page before its own scripts: at each frame until the
+// program starts, notes in `wrongWords` every word on show that is not in
+// the language the page names, as English shown before the language is
+// known would be.
+function watchWords() {
+  window.wrongWords = [];
+  const watch = () => {
+    const lang = document.documentElement.lang, words = window.WORDS?.[lang];
+    for (const e of document.querySelectorAll('[data-word]'))
+      if (e.textContent !== '' && e.checkVisibility({ visibilityProperty: true }) && e.textContent !== words?.[e.dataset.word])
+        window.wrongWords.push(`${lang}: ${e.textContent}`);
+    if (document.querySelector('canvas:not([aria-busy])') === null)
+      requestAnimationFrame(watch);
+  };
+  requestAnimationFrame(watch);
+}
+
 // One page at one screen: `view` is what puppeteer's setViewport takes, and a
 // scene pixel shows as `scale` screenshot pixels across, the canvas made to
 // fit the view where that needs it to be shown narrower than it is.
 class Page {
   errors = [];
+  languages = null; // as the browser's settings list them, or its own
 
-  async open(view, scale, args) {
+  async open(view, scale, args, languages) {
+    this.languages = languages;
     this.server = await serve(site);
     this.browser = await puppeteer.launch(chromium(args));
     this.view = view;
@@ -44,8 +63,30 @@ class Page {
     page.on('response', (r) => r.status() >= 400 && this.errors.push(`${r.status()}: ${r.url()}`));
     await page.evaluateOnNewDocument(() => addEventListener('securitypolicyviolation', (e) =>
       console.error(`policy violated: ${e.violatedDirective} by ${e.blockedURI}`)));
+    await page.evaluateOnNewDocument(watchWords);
+    if (this.languages !== null)
+      await this.speak(this.languages);
     await page.setViewport(this.view);
     await page.goto(`http://127.0.0.1:${this.server.address().port}/`, { waitUntil: 'domcontentloaded' });
+  }
+
+  // The browser's languages, from the next start on.
+  async speak(languages) {
+    this.languages = languages;
+    await this.cdp.send('Emulation.setUserAgentOverride',
+                        { userAgent: await this.browser.userAgent(), acceptLanguage: languages });
+  }
+
+  // The page's language and direction, and every word that it has shown in
+  // another language than that since it opened.
+  shown() {
+    return this.page.evaluate(() => [document.documentElement.lang, document.documentElement.dir, window.wrongWords]);
+  }
+
+  // A language chosen on the page, which may move the canvas.
+  async choose(tag) {
+    await this.page.select('#language', tag);
+    this.rect = await placeCanvas(this.page);
   }
 
   // The program takes input, and the canvas's place on the page is known.
@@ -168,10 +209,10 @@ class Page {
   }
 }
 
-async function withPage(view, scale, body, args = []) {
+async function withPage(view, scale, body, args = [], languages = null) {
   const p = new Page();
   try {
-    await p.open(view, scale, args);
+    await p.open(view, scale, args, languages);
     await body(p);
   } finally {
     await p.close();
@@ -254,11 +295,14 @@ async function drawByKeys(p, keys = KEYED) {
       await p.page.keyboard.press(k);
 }
 
-// The same presses, moves and releases with the mouse, from the centre.
-async function drawByMouse(p) {
+// The same presses, moves and releases with the mouse, from the centre;
+// half-way, in the middle of a drag, `midway` is run.
+async function drawByMouse(p, midway) {
   let at = [256, 192], held = false;
   await p.moveTo(...at);
-  for (const k of KEYED)
+  for (const [i, k] of KEYED.entries()) {
+    if (i === KEYED.length >> 1)
+      await midway();
     if (k === ' ' && !held) {
       held = true;
       await p.button('left', true);
@@ -273,6 +317,7 @@ async function drawByMouse(p) {
       at = [Math.min(511, Math.max(0, at[0] + step[0] * by)), Math.min(383, Math.max(0, at[1] + step[1] * by))];
       await p.moveTo(...at);
     }
+  }
 }
 
 // A window just tall enough for the drawing area and its frame, and so
@@ -286,12 +331,18 @@ async function shortWindow(p) {
   return async () => assert.equal(await p.page.evaluate(() => window.scrolled ?? false), false, 'the keys scrolled the page');
 }
 
-test('draws with the keyboard exactly what the same steps draw with the mouse', { timeout: 900000 },
+// In Arabic, written right to left, the page is mirrored but the drawing
+// area is not: the keys draw there what the mouse draws in English, and a
+// switch to Arabic in the middle of a drag keeps the drawing as it is.
+test('draws with the keyboard exactly what the same steps draw with the mouse, in Arabic as in English', { timeout: 900000 },
      () => withPage({ width: 1280, height: 800, deviceScaleFactor: 1 }, 1, async (p) => {
+    assert.deepEqual(await p.shown(), ['ar', 'rtl', []]);
     const neverScrolled = await shortWindow(p);
     await p.eventually(0, 0, WHITE);
-    await p.page.keyboard.press('Tab');
-    assert.equal(await p.page.evaluate(() => document.activeElement.id), 'canvas', 'Tab does not reach the drawing area');
+    for (const id of ['language', 'canvas']) {
+      await p.page.keyboard.press('Tab');
+      assert.equal(await p.page.evaluate(() => document.activeElement.id), id, `Tab does not reach #${id}`);
+    }
     assert.notEqual(p.pixelIs(await p.grab(), 256, 186, WHITE), null, 'no pointer is shown at the centre');
     await drawByKeys(p);
     await p.eventually(250, 250, RED);
@@ -300,9 +351,13 @@ test('draws with the keyboard exactly what the same steps draw with the mouse', 
     await p.eventually(256, 186, WHITE);
     const keyed = await p.grab();
 
+    await p.page.setViewport(p.view);
+    await p.speak('en');
     await p.page.reload({ waitUntil: 'load' });
     await p.started();
-    await drawByMouse(p);
+    assert.equal((await p.shown())[0], 'en');
+    await drawByMouse(p, () => p.choose('ar'));
+    assert.deepEqual(await p.shown(), ['ar', 'rtl', []]);
     await p.eventually(250, 250, RED);
     const drawn = await p.grab();
     for (let y = 0; y < 384; ++y)
@@ -325,6 +380,33 @@ test('draws with the keyboard exactly what the same steps draw with the mouse', 
     for (let y = 145; y <= 147; ++y) // about half-way from (306, 192) to (100, 100)
       for (let x = 202; x <= 204; ++x)
         check(p.pixelIs(after, x, y, WHITE));
+  }, [], 'ar'));
+
+// Browser settings, each with the language that the page must speak from
+// its first frame: by whole tag, by language, the next one where the first
+// is not offered, and English where none is.
+const SETTINGS = [['en-US,en', 'en'], ['ar', 'ar'], ['de-AT,de', 'de'], ['es-419', 'es'], ['fr-CA', 'fr'],
+                  ['ja', 'ja'], ['ko-KR', 'ko'], ['pt-PT,en', 'pt-BR'], ['ru', 'ru'], ['zh-CN', 'zh-Hans'],
+                  ['zh-SG', 'zh-Hans'], ['zh', 'zh-Hans'], ['zh-TW,ja', 'ja'], ['tlh,x-private', 'en']];
+
+test('speaks the language that the browser asks for from the first frame, all in view', { timeout: 900000 },
+     () => withPage({ width: 390, height: 844, deviceScaleFactor: 1, isMobile: true }, 1, async (p) => {
+    for (const [languages, tag] of SETTINGS) {
+      p.languages = languages;
+      await p.firstVisit();
+      await p.page.waitForFunction(programStarted);
+      assert.deepEqual(await p.shown(), [tag, tag === 'ar' ? 'rtl' : 'ltr', []], `the browser set to ${languages}`);
+      for (const view of [p.view, { width: 1280, height: 800, deviceScaleFactor: 1 }]) {
+        await p.page.setViewport(view);
+        const unheard = await p.page.evaluate(() => {
+          const words = WORDS[document.documentElement.lang], e = document.documentElement;
+          return [document.querySelector('canvas').getAttribute('aria-label') === words.canvas,
+                  document.querySelector('meta[name=description]').content === words.description,
+                  e.scrollWidth <= innerWidth && e.scrollHeight <= innerHeight];
+        });
+        assert.deepEqual(unheard, [true, true, true], `the name, description and view of the page in ${tag} at ${view.width}`);
+      }
+    }
   }));
 
 test('draws, closes and fills with fingers on a phone narrower than the canvas', { timeout: 900000 },
@@ -415,7 +497,7 @@ async function build(p) {
 test('installs as an app, and opens from its one build whatever the network does', { timeout: 900000 },
      () => withPage({ width: 800, height: 600, deviceScaleFactor: 1 }, 1, async (p) => {
     const sizes = await Promise.all((await readdir(site)).map(async (f) => (await stat(join(site, f))).size));
-    assert.ok(sizes.reduce((a, b) => a + b) <= 300 * 1024, `the site weighs ${sizes.reduce((a, b) => a + b)} bytes`);
+    assert.ok(sizes.reduce((a, b) => a + b) <= 100 * 1024, `the site weighs ${sizes.reduce((a, b) => a + b)} bytes`);
     assert.match(await p.page.$eval('meta[name=description]', (m) => m.content), /polygon/);
     assert.match(await p.page.$eval('canvas', (c) => c.getAttribute('aria-label')), /Drawing area/);
     const { installabilityErrors } = await p.cdp.send('Page.getInstallabilityErrors');
@@ -461,10 +543,19 @@ test('installs as an app, and opens from its one build whatever the network does
     await p.restart();
     assert.equal(await build(p), 'first');
 
+    // Offline, in whichever language the browser asks for, and in any other
+    // chosen on the page, which the next start keeps.
     p.stopServer();
+    await p.speak('ja');
     await p.restart();
     assert.equal(await build(p), 'first');
+    assert.deepEqual(await p.shown(), ['ja', 'ltr', []]);
+    await p.choose('ar');
+    assert.deepEqual((await p.shown()).slice(0, 2), ['ar', 'rtl']);
+    assert.equal(await p.page.$eval('#hint', (h) => h.textContent === WORDS.ar.hint), true);
     await p.drawsAnEdge();
+    await p.restart();
+    assert.deepEqual(await p.shown(), ['ar', 'rtl', []]);
   }));
 
 test('draws where the browser has no WebGL, and says why where the program cannot load', { timeout: 900000 },

@@ -5,22 +5,28 @@
 
 // A download that has given nothing new for this long has stalled.
 var STALL_MS = 10000;
-var LOAD_FAILED = 'Polysketch could not be loaded. Check your connection and reload the page.';
-var UPDATED = 'A new version of Polysketch is ready: it opens the next time you start it.';
 
 // The program's script has run; the program runs; the page has given up.
 var started = false, running = false, gaveUp = false;
 // The service worker that served this page from its stored build, if any.
 var servedBy = 'serviceWorker' in navigator ? navigator.serviceWorker.controller : null;
 
-// In place of the drawing area, a sentence on why the sketcher cannot run.
+// A sentence of the page's words in `element`, in the language shown now
+// and in any chosen later.
+function show(element, key) {
+  element.dataset.word = key;
+  element.textContent = say(key);
+}
+
+// In place of the drawing area, a sentence on why the sketcher cannot run:
+// `why` names it among the page's words.
 function cannotRun(why) {
   gaveUp = true;
   var canvas = document.getElementById('canvas');
   canvas.removeAttribute('aria-busy');
   document.getElementById('frame').hidden = true;
   var message = document.getElementById('message');
-  message.textContent = why;
+  show(message, why);
   message.hidden = false;
 }
 
@@ -74,14 +80,14 @@ function reopen() {
 // module.
 function onTakenOver() {
   if (running)
-    document.getElementById('update').textContent = UPDATED;
+    show(document.getElementById('update'), 'updated');
 }
 
 // The module's download and compiling, begun as soon as this script runs,
 // alongside the rest of the page rather than once the program's script has
 // run. Its failure or stall ends in a sentence, not in an error or a wait.
 var compiled = fetchAll('polysketch.wasm').then(function (bytes) { return WebAssembly.compile(bytes); });
-compiled.catch(function () { cannotRun(LOAD_FAILED); });
+compiled.catch(function () { cannotRun('loadFailed'); });
 
 // Hands the program its module, loaded here rather than by its script. Had
 // a new build taken over by now, the script or the module could be that
@@ -95,7 +101,7 @@ function instantiateWasm(imports, receive) {
       if (!gaveUp)
         receive(instance, module);
     });
-  }).catch(function () { cannotRun(LOAD_FAILED); });
+  }).catch(function () { cannotRun('loadFailed'); });
   return {};
 }
 
@@ -106,7 +112,7 @@ var Module = {
     started = true;
     return gaveUp ? {} : instantiateWasm(imports, receive);
   },
-  onAbort: function () { cannotRun('Polysketch stopped. Reload the page to start again.'); },
+  onAbort: function () { cannotRun('stopped'); },
   cannotRun: cannotRun,
 };
 
@@ -115,10 +121,10 @@ var Module = {
 function loadProgram() {
   var script = document.createElement('script');
   script.src = 'polysketch.js';
-  script.addEventListener('error', function () { cannotRun(LOAD_FAILED); });
+  script.addEventListener('error', function () { cannotRun('loadFailed'); });
   setTimeout(function () {
     if (!started)
-      cannotRun(LOAD_FAILED);
+      cannotRun('loadFailed');
   }, STALL_MS);
   document.body.appendChild(script);
 }
