@@ -72,9 +72,16 @@ function noteStart() {
   }).observe(document, { subtree: true, attributes: true, attributeFilter: ['aria-busy'] });
 }
 
-// The start, and the first contentful paint, in milliseconds since
-// navigation began.
-const started = () => [window.benchStarted, performance.getEntriesByName('first-contentful-paint')[0].startTime];
+// The start and the first contentful paint, in milliseconds since
+// navigation began. A paint is timed once it has been shown, which may be
+// after the start.
+const started = () => new Promise((resolve) => new PerformanceObserver((list, observer) => {
+  const paint = list.getEntriesByName('first-contentful-paint')[0];
+  if (paint) {
+    observer.disconnect();
+    resolve([window.benchStarted, paint.startTime]);
+  }
+}).observe({ type: 'paint', buffered: true }));
 
 const launch = {
   chromium: () => puppeteer.launch(chromium()),
@@ -112,7 +119,7 @@ for (const [name, slowdown] of runs) {
         await (await page.createCDPSession()).send('Emulation.setCPUThrottlingRate', { rate: slowdown });
       await page.goto(url, { waitUntil: 'load' });
       await page.waitForFunction(programStarted);
-      const [start, paint] = timesStart ? await page.evaluate(started) : [];
+      const [start, paint] = timesStart ? await page.evaluate(which === 'page' ? started : () => [window.benchStarted]) : [];
       results[which].push({ start, paint, ...await page.evaluate(measure, { MOVES, CLICKS, CLOSES, VERTICES }) });
       await page.close();
       if (timesStart)
