@@ -60,7 +60,7 @@ for (const name of readFileSync(join(catalogues, 'LINGUAS'), 'utf8').split(/\s+/
 
 const html = (text) => text.replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;').replace(/"/g, '&quot;');
 writeFileSync(join(out, 'language.js'),
-  readFileSync(languageIn, 'utf8').replace('@WORDS@', JSON.stringify(all, null, 1)));
+  readFileSync(languageIn, 'utf8').replace('@WORDS@', JSON.stringify(all)));
 const options = Object.entries(all).map(([tag, w]) => `<option value="${tag}" lang="${tag}">${html(w.name)}</option>`);
 const noScript = Object.entries(all).map(([tag, w]) => `<p lang="${tag}" dir="${w.dir}">${html(w.noScript)}</p>`);
 writeFileSync(join(out, 'index.html'), readFileSync(indexIn, 'utf8')
