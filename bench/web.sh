@@ -2,8 +2,9 @@
 # The page's start on a first visit, and its drawing cost: a move of the
 # rubber band, a click and the close of a 100-vertex polygon, each from the
 # event to a readback of the canvas; beside a floor page that draws the same
-# scene through WebGL's own primitives, in Chromium and Firefox on a virtual display; Chromium also
-# with its CPU slowed down six times, as on a low-end phone (SLOWDOWNS).
+# scene through WebGL's own primitives, in Chromium and Firefox on a virtual
+# display; Chromium also with its CPU slowed down six times, as on a low-end
+# phone (SLOWDOWNS).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
