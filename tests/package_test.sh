@@ -28,7 +28,9 @@ for lang in $(grep -v '^#' "$(dirname "$0")/../po/LINGUAS"); do
         grep -q "^$key\[$lang\]=." "$root/usr/share/applications/$id.desktop" ||
             fail "the menu entry has no $key in $lang"
     done
-    count=$(grep -c "xml:lang=\"$lang\"" "$root/usr/share/metainfo/$id.metainfo.xml")
+    # Debian 13's gettext tags them as XML would (pt-BR), Debian 12's as
+    # gettext does (pt_BR).
+    count=$(grep -cE "xml:lang=\"($lang|${lang/_/-})\"" "$root/usr/share/metainfo/$id.metainfo.xml")
     [ "$count" -eq 8 ] || fail "the metadata has $count of its 8 texts in $lang"
     [ -f "$root/usr/share/man/$lang/man1/polysketch.1.gz" ] || fail "the package has no manual in $lang"
 done
