@@ -5,7 +5,7 @@
 # manual's catalogues, under po/man/, are po4a's and are merged and checked
 # the same way by polysketch_manual_catalogues().
 # Sets POLYSKETCH_LINGUAS, POLYSKETCH_CATALOGUES (the folder of merged
-# catalogues, with its LINGUAS) and the target catalogues.
+# catalogues, with its LINGUAS) and POLYSKETCH_MERGED (those catalogues).
 
 find_program(MSGFMT msgfmt REQUIRED)
 
@@ -33,9 +33,6 @@ configure_file(${POLYSKETCH_PO}/LINGUAS ${POLYSKETCH_CATALOGUES}/LINGUAS COPYONL
 set(POLYSKETCH_DESKTOP_IN ${PROJECT_SOURCE_DIR}/data/org.polysketch.Polysketch.desktop.in)
 set(POLYSKETCH_METAINFO_IN ${PROJECT_SOURCE_DIR}/data/org.polysketch.Polysketch.metainfo.xml.in)
 set(POLYSKETCH_WORDS ${PROJECT_SOURCE_DIR}/web/page/words.js)
-# Only the menu entry's generic name, comment and keywords are offered for
-# translation; its name stays, and is not in the catalogues.
-set(POLYSKETCH_DESKTOP_KEYS --keyword --keyword=GenericName --keyword=Comment --keyword=Keywords)
 
 # Merges po/DIR/LANG.po with the template POT into the build's catalogue of
 # the same name, and checks it; appends each to OUT.
@@ -54,16 +51,18 @@ function(polysketch_merge dir pot out)
   set(${out} ${merged} PARENT_SCOPE)
 endfunction()
 
+# Of the menu entry, only the generic name, comment and keywords are offered
+# for translation; its name stays, and is in no catalogue.
 set(pot ${POLYSKETCH_CATALOGUES}/polysketch.pot)
 add_custom_command(OUTPUT ${pot}
-  COMMAND ${XGETTEXT} --from-code=UTF-8 -L Desktop ${POLYSKETCH_DESKTOP_KEYS} -o ${pot} ${POLYSKETCH_DESKTOP_IN}
+  COMMAND ${XGETTEXT} --from-code=UTF-8 -L Desktop --keyword --keyword=GenericName --keyword=Comment
+    --keyword=Keywords -o ${pot} ${POLYSKETCH_DESKTOP_IN}
   COMMAND ${XGETTEXT} --from-code=UTF-8 -j --its=${POLYSKETCH_PO}/its/metainfo.its -o ${pot} ${POLYSKETCH_METAINFO_IN}
   COMMAND ${XGETTEXT} --from-code=UTF-8 -j -L JavaScript -k -k_ -kp_:1c,2 -o ${pot} ${POLYSKETCH_WORDS}
   DEPENDS ${POLYSKETCH_DESKTOP_IN} ${POLYSKETCH_METAINFO_IN} ${POLYSKETCH_WORDS} ${POLYSKETCH_PO}/its/metainfo.its
   WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
   VERBATIM)
 polysketch_merge("" ${pot} POLYSKETCH_MERGED)
-add_custom_target(catalogues DEPENDS ${POLYSKETCH_MERGED})
 
 # The manual's catalogues, merged with the template that po4a makes of the
 # manual as it is now; sets POLYSKETCH_MANUAL_CATALOGUES.
