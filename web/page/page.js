@@ -146,7 +146,6 @@ function start() {
 if (servedBy)
   navigator.serviceWorker.addEventListener('controllerchange', onTakenOver);
 
-// After the page's first paint, so that its name and hint show at once,
-// before the program's script takes the processor; it and the module have
-// been on their way since the page began.
-requestAnimationFrame(function () { setTimeout(start, 0); });
+// As soon as the page has been read: its name and hint are in place, and
+// the program's script and module have been on their way since it began.
+start();
