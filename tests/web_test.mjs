@@ -456,8 +456,9 @@ const checkForUpdate = (p) => p.page.evaluate(async () => {
     await new Promise((resolve) => setTimeout(resolve, 50));
 });
 
-// A start held after its first paint, before the program's script is added,
-// while the build now served is found, stored and takes over; then let go.
+// A start held once the page has been read, before the program's script is
+// added, while the build now served is found, stored and takes over; then
+// let go.
 async function takeOverMidStart(p) {
   const { cdp } = p, installed = new Set();
   let activated;
