@@ -3,9 +3,10 @@
 // navigation on a first visit until the drawing area takes input; each step
 // timed in the page from the event to a one-pixel readback of the canvas,
 // so that the drawing itself counts.
-// POLYSKETCH_WEB_SITE names the site; BROWSERS and ROUNDS may be set, and
-// SLOWDOWNS, the CPU slowdowns that Chromium runs at in turn through the
-// DevTools protocol's throttling (6 is about a low-end phone).
+// POLYSKETCH_WEB_SITE names the site; BROWSERS, ROUNDS and START_ROUNDS
+// may be set, and SLOWDOWNS, the CPU slowdowns that Chromium runs at in
+// turn through the DevTools protocol's throttling (6 is about a low-end
+// phone).
 
 import { createRequire } from 'node:module';
 import { dirname } from 'node:path';
@@ -15,6 +16,7 @@ import { serve, chromium, programStarted } from '../tests/site.mjs';
 // The browser driver is the browser tests' own.
 const puppeteer = createRequire(new URL('../tests/package.json', import.meta.url))('puppeteer-core');
 const ROUNDS = Number(process.env.ROUNDS ?? 3);
+const START_ROUNDS = Number(process.env.START_ROUNDS ?? 9);
 const SLOWDOWNS = (process.env.SLOWDOWNS ?? '1,6').split(',').map(Number);
 const MOVES = 2000, CLICKS = 50, CLOSES = 20, VERTICES = 100;
 
@@ -101,39 +103,55 @@ const steps = { move: 'one move of a long rubber band', click: 'one click: press
 // Firefox has no CPU throttling, so it runs at the machine's own speed.
 const runs = (process.env.BROWSERS ?? 'chromium,firefox').split(',')
   .flatMap((name) => (name === 'chromium' ? SLOWDOWNS : [1]).map((slowdown) => [name, slowdown]));
+const pages = [['page', address(site, '')], ['floor', address(floor, 'floor.html')]];
+
+// `url` in a new tab of `context`, slowed from the start, once its program
+// takes input; `timesStart` has it note when that is.
+async function open(context, url, slowdown, timesStart) {
+  const page = await context.newPage();
+  if (timesStart)
+    await page.evaluateOnNewDocument(noteStart);
+  if (slowdown !== 1)
+    await (await page.createCDPSession()).send('Emulation.setCPUThrottlingRate', { rate: slowdown });
+  await page.goto(url, { waitUntil: 'load' });
+  await page.waitForFunction(programStarted);
+  return page;
+}
+
 for (const [name, slowdown] of runs) {
   const browser = await launch[name]();
   const version = await browser.version();
-  const results = { page: [], floor: [] };
+  const results = { page: [], floor: [] }, starts = { page: [], floor: [] };
   // Interleaved, so that a slow spell of the machine spreads over both.
-  // Chromium opens each round as a first visit, in a context of its own
-  // with nothing stored, slowed from the start.
+  // Chromium first times the starts, each a first visit in a context of its
+  // own with nothing stored, and with no step timing just before it; the
+  // starts vary more than the steps, so they have more rounds.
   const timesStart = name === 'chromium';
+  for (let round = 0; timesStart && round < START_ROUNDS; ++round)
+    for (const [which, url] of pages) {
+      const context = await browser.createBrowserContext();
+      const page = await open(context, url, slowdown, true);
+      const [start, paint] = await page.evaluate(which === 'page' ? started : () => [window.benchStarted]);
+      starts[which].push({ start, paint });
+      await context.close();
+    }
   for (let round = 0; round < ROUNDS; ++round)
-    for (const [which, url] of [['page', address(site, '')], ['floor', address(floor, 'floor.html')]]) {
-      const context = timesStart ? await browser.createBrowserContext() : browser;
-      const page = await context.newPage();
-      if (timesStart)
-        await page.evaluateOnNewDocument(noteStart);
-      if (slowdown !== 1)
-        await (await page.createCDPSession()).send('Emulation.setCPUThrottlingRate', { rate: slowdown });
-      await page.goto(url, { waitUntil: 'load' });
-      await page.waitForFunction(programStarted);
-      const [start, paint] = timesStart ? await page.evaluate(which === 'page' ? started : () => [window.benchStarted]) : [];
-      results[which].push({ start, paint, ...await page.evaluate(measure, { MOVES, CLICKS, CLOSES, VERTICES }) });
+    for (const [which, url] of pages) {
+      const page = await open(browser, url, slowdown, false);
+      results[which].push(await page.evaluate(measure, { MOVES, CLICKS, CLOSES, VERTICES }));
       await page.close();
-      if (timesStart)
-        await context.close();
     }
   await browser.close();
   const of = (which, step) => results[which].map((r) => r[step]);
-  console.log(`${version} at ${slowdown} x CPU slowdown, medians of ${ROUNDS} rounds:`);
+  console.log(`${version} at ${slowdown} x CPU slowdown, medians of ${ROUNDS} rounds` +
+              `${timesStart ? `, of ${START_ROUNDS} for the start` : ''}:`);
   if (timesStart) {
     const range = (values) => `${Math.min(...values).toFixed(0)}-${Math.max(...values).toFixed(0)}`;
-    const page = median(of('page', 'start')), base = median(of('floor', 'start'));
+    const start = (which) => starts[which].map((r) => r.start);
+    const page = median(start('page')), base = median(start('floor'));
     console.log(`  ${'the start, until input is taken'.padEnd(36)} page ${page.toFixed(1).padStart(8)} ms   floor ${base.toFixed(1).padStart(8)} ms` +
-                `   page / floor ${(page / base).toFixed(2)}   (page ${range(of('page', 'start'))} ms, floor ${range(of('floor', 'start'))} ms)`);
-    const afterPaint = results.page.map((r) => r.start - r.paint);
+                `   page / floor ${(page / base).toFixed(2)}   (page ${range(start('page'))} ms, floor ${range(start('floor'))} ms)`);
+    const afterPaint = starts.page.map((r) => r.start - r.paint);
     console.log(`  ${'input after the first paint'.padEnd(36)} page ${median(afterPaint).toFixed(1).padStart(8)} ms` +
                 `   (${range(afterPaint)} ms)`);
   }
