@@ -135,11 +135,9 @@ function loadProgram() {
 function start() {
   if (!('serviceWorker' in navigator))
     return loadProgram(); // without it the page still works, only not offline
-  var register = function () { navigator.serviceWorker.register('service-worker.js').catch(function () {}); };
-  if (document.readyState === 'complete')
-    register();
-  else
-    addEventListener('load', register);
+  addEventListener('load', function () {
+    navigator.serviceWorker.register('service-worker.js').catch(function () {});
+  });
   loadProgram();
 }
 
