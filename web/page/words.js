@@ -5,6 +5,12 @@
 var WORDS = {
   // Shown in the language's own list of languages, to speakers of it.
   name: p_('the name of this language, in itself', 'English'),
+  // This language's tag as browsers ask for it: zh-Hans, pt-BR.
+  tag: p_('this language\'s tag on the web (BCP 47)', 'en'),
+  // Exactly ltr or rtl.
+  dir: p_('the direction in which this language is written: ltr, or rtl for right to left', 'ltr'),
+  // The first of the languages offered: whatever the browser asks for.
+  browser: _('Browser’s language'),
   language: _('Language'),
   description: _('Polysketch: draw a polygon with the mouse, your fingers or the keyboard, one vertex at a time, and fill it in red.'),
   hint: _('Drag with the left button and release to place each vertex of a polygon; click with the right or middle button, or touch with a second finger, to close it and fill it red. Keys: Tab to the drawing area, arrows move its pointer (with Shift, by ten), hold Space to drag, Enter closes.'),
