@@ -8,14 +8,26 @@
 # catalogues, with its LINGUAS) and POLYSKETCH_MERGED (those catalogues).
 
 find_program(MSGFMT msgfmt REQUIRED)
+find_program(MSGATTRIB msgattrib REQUIRED)
 
-# Fails unless every message of catalogue PO is translated and none fuzzy.
+# Fails unless every message of catalogue PO is translated and none fuzzy:
+# msgattrib picks out the messages marked so, which reads the same in every
+# builder's language, where msgfmt's statistics are worded in it. msgfmt
+# still checks that each translation keeps its message's format.
 function(polysketch_check_catalogue po)
-  execute_process(COMMAND ${MSGFMT} --check --statistics -o /dev/null ${po}
-    RESULT_VARIABLE failed ERROR_VARIABLE statistics)
-  if(failed OR statistics MATCHES "untranslated|fuzzy")
-    message(FATAL_ERROR "${po}: ${statistics}")
+  set(c_locale ${CMAKE_COMMAND} -E env LC_ALL=C)
+  execute_process(COMMAND ${c_locale} ${MSGFMT} --check -o /dev/null ${po}
+    RESULT_VARIABLE failed ERROR_VARIABLE problems)
+  if(failed)
+    message(FATAL_ERROR "${po}: ${problems}")
   endif()
+  foreach(marked --untranslated --only-fuzzy)
+    execute_process(COMMAND ${c_locale} ${MSGATTRIB} ${marked} --no-obsolete ${po}
+      RESULT_VARIABLE failed OUTPUT_VARIABLE found ERROR_VARIABLE problems)
+    if(failed OR NOT found STREQUAL "")
+      message(FATAL_ERROR "${po}: messages untranslated or fuzzy, and a fuzzy one is as good as none:\n${problems}${found}")
+    endif()
+  endforeach()
 endfunction()
 if(CMAKE_SCRIPT_MODE_FILE)
   polysketch_check_catalogue(${PO})
