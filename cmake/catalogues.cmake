@@ -63,18 +63,38 @@ function(polysketch_merge dir pot out)
   set(${out} ${merged} PARENT_SCOPE)
 endfunction()
 
+# Brings po/DIR/LANG.po up to date with the template POT, in the source
+# tree, when the target update_catalogues is built: for whoever changes the
+# English. A message whose English has changed comes back fuzzy, beside its
+# former English, for its translators to look at; until they have, the build
+# refuses it.
+add_custom_target(update_catalogues)
+function(polysketch_update what dir pot)
+  set(updates)
+  foreach(lang IN LISTS POLYSKETCH_LINGUAS)
+    list(APPEND updates COMMAND ${MSGMERGE} --quiet --update --backup=none --previous --no-location
+      ${POLYSKETCH_PO}/${dir}${lang}.po ${pot})
+  endforeach()
+  add_custom_target(update_${what}_catalogues ${updates} DEPENDS ${pot} VERBATIM)
+  add_dependencies(update_catalogues update_${what}_catalogues)
+endfunction()
+
 # Of the menu entry, only the generic name, comment and keywords are offered
-# for translation; its name stays, and is in no catalogue.
+# for translation; its name stays, and is in no catalogue. The comment just
+# above a message in its source goes with it to the translators.
 set(pot ${POLYSKETCH_CATALOGUES}/polysketch.pot)
+set(xgettext ${XGETTEXT} --from-code=UTF-8 --add-comments --package-name=polysketch
+  --package-version=${PROJECT_VERSION})
 add_custom_command(OUTPUT ${pot}
-  COMMAND ${XGETTEXT} --from-code=UTF-8 -L Desktop --keyword --keyword=GenericName --keyword=Comment
+  COMMAND ${xgettext} -L Desktop --keyword --keyword=GenericName --keyword=Comment
     --keyword=Keywords -o ${pot} ${POLYSKETCH_DESKTOP_IN}
-  COMMAND ${XGETTEXT} --from-code=UTF-8 -j --its=${POLYSKETCH_PO}/its/metainfo.its -o ${pot} ${POLYSKETCH_METAINFO_IN}
-  COMMAND ${XGETTEXT} --from-code=UTF-8 -j -L JavaScript -k -k_ -kp_:1c,2 -o ${pot} ${POLYSKETCH_WORDS}
+  COMMAND ${xgettext} -j --its=${POLYSKETCH_PO}/its/metainfo.its -o ${pot} ${POLYSKETCH_METAINFO_IN}
+  COMMAND ${xgettext} -j -L JavaScript -k -k_ -kp_:1c,2 -o ${pot} ${POLYSKETCH_WORDS}
   DEPENDS ${POLYSKETCH_DESKTOP_IN} ${POLYSKETCH_METAINFO_IN} ${POLYSKETCH_WORDS} ${POLYSKETCH_PO}/its/metainfo.its
   WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
   VERBATIM)
 polysketch_merge("" ${pot} POLYSKETCH_MERGED)
+polysketch_update(words "" ${pot})
 
 # The manual's catalogues, merged with the template that po4a makes of the
 # manual as it is now; sets POLYSKETCH_MANUAL_CATALOGUES.
@@ -87,5 +107,6 @@ function(polysketch_manual_catalogues manual)
     DEPENDS ${manual}
     VERBATIM)
   polysketch_merge("man/" ${pot} merged)
+  polysketch_update(manual "man/" ${pot})
   set(POLYSKETCH_MANUAL_CATALOGUES ${merged} PARENT_SCOPE)
 endfunction()
