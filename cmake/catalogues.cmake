@@ -45,6 +45,14 @@ configure_file(${POLYSKETCH_PO}/LINGUAS ${POLYSKETCH_CATALOGUES}/LINGUAS COPYONL
 set(POLYSKETCH_DESKTOP_IN ${PROJECT_SOURCE_DIR}/data/org.polysketch.Polysketch.desktop.in)
 set(POLYSKETCH_METAINFO_IN ${PROJECT_SOURCE_DIR}/data/org.polysketch.Polysketch.metainfo.xml.in)
 set(POLYSKETCH_WORDS ${PROJECT_SOURCE_DIR}/web/page/words.js)
+# What of the metadata is translated is AppStream's own rule, which Debian's
+# appstream package installs where the system's gettext looks for such
+# rules, and those of Debian 12 and 13 take the same texts, the names
+# marked translate="no" left out. gettext's own rules take no release notes.
+get_filename_component(gettext_prefix ${XGETTEXT} DIRECTORY)
+get_filename_component(gettext_prefix ${gettext_prefix} DIRECTORY)
+find_file(POLYSKETCH_METAINFO_ITS metainfo.its PATHS ${gettext_prefix}/share/gettext/its
+  NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 
 # Merges po/DIR/LANG.po with the template POT into the build's catalogue of
 # the same name, and checks it; appends each to OUT.
@@ -88,9 +96,9 @@ set(xgettext ${XGETTEXT} --from-code=UTF-8 --add-comments --package-name=polyske
 add_custom_command(OUTPUT ${pot}
   COMMAND ${xgettext} -L Desktop --keyword --keyword=GenericName --keyword=Comment
     --keyword=Keywords -o ${pot} ${POLYSKETCH_DESKTOP_IN}
-  COMMAND ${xgettext} -j --its=${POLYSKETCH_PO}/its/metainfo.its -o ${pot} ${POLYSKETCH_METAINFO_IN}
+  COMMAND ${xgettext} -j --its=${POLYSKETCH_METAINFO_ITS} -o ${pot} ${POLYSKETCH_METAINFO_IN}
   COMMAND ${xgettext} -j -L JavaScript -k -k_ -kp_:1c,2 -o ${pot} ${POLYSKETCH_WORDS}
-  DEPENDS ${POLYSKETCH_DESKTOP_IN} ${POLYSKETCH_METAINFO_IN} ${POLYSKETCH_WORDS} ${POLYSKETCH_PO}/its/metainfo.its
+  DEPENDS ${POLYSKETCH_DESKTOP_IN} ${POLYSKETCH_METAINFO_IN} ${POLYSKETCH_WORDS} ${POLYSKETCH_METAINFO_ITS}
   WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
   VERBATIM)
 polysketch_merge("" ${pot} POLYSKETCH_MERGED)

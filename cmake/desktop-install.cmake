@@ -40,18 +40,21 @@ foreach(lang catalogue IN ZIP_LISTS POLYSKETCH_LINGUAS POLYSKETCH_MANUAL_CATALOG
 endforeach()
 add_custom_target(gzipped_docs ALL DEPENDS ${gzipped})
 
-# The menu entry and the metadata with every language's words. The
-# metadata's rules of what is translated are the project's own (po/its).
+# The menu entry and the metadata with every language's words. msgfmt finds
+# the metadata's rules by the name AppStream gives them, in the folder that
+# the catalogues' template was made with, before gettext's own.
 add_custom_command(OUTPUT ${POLYSKETCH_APP_ID}.desktop
   COMMAND ${MSGFMT} --desktop --template=${POLYSKETCH_DESKTOP_IN}
     -d ${POLYSKETCH_CATALOGUES} -o ${POLYSKETCH_APP_ID}.desktop
   DEPENDS ${POLYSKETCH_DESKTOP_IN} ${POLYSKETCH_MERGED}
   VERBATIM)
+get_filename_component(its_folder ${POLYSKETCH_METAINFO_ITS} DIRECTORY)
+get_filename_component(gettext_data ${its_folder} DIRECTORY)
 add_custom_command(OUTPUT ${POLYSKETCH_APP_ID}.metainfo.xml
-  COMMAND ${CMAKE_COMMAND} -E env GETTEXTDATADIRS=${POLYSKETCH_PO}
-    ${MSGFMT} --xml -L PolysketchMetainfo --template=${POLYSKETCH_METAINFO_IN}
+  COMMAND ${CMAKE_COMMAND} -E env GETTEXTDATADIRS=${gettext_data}
+    ${MSGFMT} --xml -L MetaInfo --template=${POLYSKETCH_METAINFO_IN}
     -d ${POLYSKETCH_CATALOGUES} -o ${POLYSKETCH_APP_ID}.metainfo.xml
-  DEPENDS ${POLYSKETCH_METAINFO_IN} ${POLYSKETCH_MERGED} ${POLYSKETCH_PO}/its/metainfo.its ${POLYSKETCH_PO}/its/metainfo.loc
+  DEPENDS ${POLYSKETCH_METAINFO_IN} ${POLYSKETCH_MERGED} ${POLYSKETCH_METAINFO_ITS}
   VERBATIM)
 add_custom_target(translated_data ALL
   DEPENDS ${POLYSKETCH_APP_ID}.desktop ${POLYSKETCH_APP_ID}.metainfo.xml)

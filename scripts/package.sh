@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
 
-need_packages cmake make g++ freeglut3-dev dpkg-dev file gettext po4a
+need_packages cmake make g++ freeglut3-dev dpkg-dev file gettext po4a appstream
 reproducible
 rm -f build/package/polysketch_*.deb
 # Every hardening feature, as Debian recommends for a program like this one.

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
 
-need_packages cmake make g++ freeglut3-dev libgl1-mesa-dri gettext po4a
+need_packages cmake make g++ freeglut3-dev libgl1-mesa-dri gettext po4a appstream
 [ -f build/app/CMakeCache.txt ] || cmake -S . -B build/app -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build build/app -j "$(nproc)" >/dev/null
 

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
 
-need_packages cmake make emscripten librsvg2-bin gettext
+need_packages cmake make emscripten librsvg2-bin gettext appstream
 reproducible
 # Emscripten's optimiser needs Debian's acorn, which a Node.js from outside
 # Debian does not look for.
