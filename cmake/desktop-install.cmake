@@ -89,7 +89,7 @@ set(CPACK_PACKAGE_CONTACT "The polysketch authors <authors@polysketch.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "draw a polygon with the mouse and fill it")
 set(CPACK_PACKAGE_DESCRIPTION
   "polysketch opens one white window in which a polygon is drawn with the
-mouse, one vertex at a time: a left press starts an edge, a rubber-band
+mouse, one vertex at a time: a left press starts a side, a rubber-band
 line follows the pointer while the button is held, a release places a
 vertex, and a middle or right press closes the outline and fills the
 polygon in red.")

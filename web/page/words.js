@@ -35,7 +35,7 @@ var WORDS = {
   // Shown in place of the drawing area where the browser will not let web
   // pages draw. The HTML canvas is the browser's means for a page to draw,
   // not the drawing area: name it as your browser's help does.
-  noCanvas: _('Polysketch cannot draw in this browser, which offers no canvas to draw on.'),
+  noCanvas: _('Polysketch cannot draw in this browser, which does not let web pages use an HTML canvas.'),
   // Shown quietly below the drawing area once a new version has been
   // stored on the device: the new version opens the next time the user
   // starts Polysketch.
