@@ -39,7 +39,12 @@ find_program(MSGMERGE msgmerge REQUIRED)
 
 set(POLYSKETCH_PO ${PROJECT_SOURCE_DIR}/po)
 set(POLYSKETCH_CATALOGUES ${CMAKE_BINARY_DIR}/po)
-file(STRINGS ${POLYSKETCH_PO}/LINGUAS POLYSKETCH_LINGUAS REGEX "^[^#]")
+# LINGUAS as gettext reads it: a '#' starts a comment that runs to the
+# line's end, and the names are separated by spaces, tabs and line ends,
+# several to a line or none.
+file(READ ${POLYSKETCH_PO}/LINGUAS linguas)
+string(REGEX REPLACE "#[^\n]*" "" linguas "${linguas}")
+string(REGEX MATCHALL "[^ \t\r\n]+" POLYSKETCH_LINGUAS "${linguas}")
 configure_file(${POLYSKETCH_PO}/LINGUAS ${POLYSKETCH_CATALOGUES}/LINGUAS COPYONLY)
 
 set(POLYSKETCH_DESKTOP_IN ${PROJECT_SOURCE_DIR}/data/org.polysketch.Polysketch.desktop.in)

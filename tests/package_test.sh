@@ -20,8 +20,13 @@ for file in usr/bin/polysketch usr/share/man/man1/polysketch.1.gz \
     [ -f "$root/$file" ] || fail "the package has no $file"
 done
 
+# The languages of po/LINGUAS, read as gettext reads it: a '#' starts a
+# comment that runs to the line's end, and the names are separated by
+# spaces, tabs and line ends, several to a line or none.
+mapfile -t linguas < <(sed 's/#.*//' "$(dirname "$0")/../po/LINGUAS" | tr ' \t\r' '\n\n\n' | grep .)
+
 # Each language's generic name, comment and keywords, and its manual.
-for lang in $(grep -v '^#' "$(dirname "$0")/../po/LINGUAS"); do
+for lang in "${linguas[@]}"; do
     for key in GenericName Comment Keywords; do
         grep -q "^$key\[$lang\]=." "$root/usr/share/applications/$id.desktop" ||
             fail "the menu entry has no $key in $lang"
@@ -31,7 +36,7 @@ done
 # The metadata's tags are gettext's on Debian 12 (pt_BR) and the web's on
 # Debian 13, so they are counted rather than named: eight texts in each
 # language and in no other.
-languages=$(grep -cv '^#' "$(dirname "$0")/../po/LINGUAS")
+languages=${#linguas[@]}
 tags=$(grep -o 'xml:lang="[^"]*"' "$root/usr/share/metainfo/$id.metainfo.xml" | sort | uniq -c)
 [ "$(awk '$1 == 8' <<<"$tags" | wc -l)" -eq "$languages" ] && [ "$(wc -l <<<"$tags")" -eq "$languages" ] ||
     fail "the metadata's texts by language, where each of $languages languages needs 8: $tags"
