@@ -5,28 +5,64 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { cp, mkdtemp, readFile, readdir, stat, writeFile } from 'node:fs/promises';
+import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import { fileURLToPath } from 'node:url';
 import puppeteer from 'puppeteer-core';
 import { PNG } from 'pngjs';
+import { entries, linguas, messages } from '../web/page/catalogues.mjs';
 import { serve, chromium, programStarted, placeCanvas, canvasClip } from './site.mjs';
 
 const site = process.env.POLYSKETCH_WEB_SITE;
 const WHITE = [255, 255, 255], BLACK = [0, 0, 0], RED = [255, 0, 0], CYAN = [0, 255, 255];
 const POLL_TRIES = 100; // of 50 ms each
 const describe = (c) => `(${c.join(', ')})`;
+// axe-core, the accessibility checker, as a script to run in a page.
+const AXE = await readFile(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 
-// Runs in every page before its own scripts: at each frame until the
-// program starts, notes in `wrongWords` every word on show that is not in
+// Every language's words as its catalogue under po/ has them, by the tag
+// that it gives, English first: what the page must show and speak, read
+// here rather than from the page's own table, which a wrong build would get
+// wrong alike. A translation missing or fuzzy, which no page may show,
+// fails every test.
+function catalogued() {
+  const po = fileURLToPath(new URL('../po/', import.meta.url));
+  const keys = Object.entries(messages(fileURLToPath(new URL('../web/page/words.js', import.meta.url))));
+  const english = Object.fromEntries(keys.map(([key, { id }]) => [key, id]));
+  const all = { [english.tag]: english };
+  for (const name of linguas(po)) {
+    const found = entries(join(po, `${name}.po`));
+    const words = Object.fromEntries(keys.map(([key, { id, lookUp }]) => {
+      const entry = found.get(lookUp);
+      assert.ok(entry?.msgstr && !entry.fuzzy, `po/${name}.po has no translation of "${id}" that a page may show`);
+      return [key, entry.msgstr];
+    }));
+    all[words.tag] = words;
+  }
+  return all;
+}
+const CATALOGUED = catalogued();
+
+// Runs in every page before its own scripts, given CATALOGUED: at each
+// frame until the program starts, and whenever `checkWords` is called,
+// notes in `wrongWords` every word on show that is not its catalogue's in
 // the language the page names, as English shown before the language is
-// known would be.
-function watchWords() {
+// known would be, and a choice that shows another language than that one.
+function watchWords(words) {
   window.wrongWords = [];
-  const watch = () => {
-    const lang = document.documentElement.lang, words = window.WORDS?.[lang];
+  const seen = (e) => e?.checkVisibility({ visibilityProperty: true });
+  window.checkWords = () => {
+    const lang = document.documentElement.lang, own = words[lang];
     for (const e of document.querySelectorAll('[data-word]'))
-      if (e.textContent !== '' && e.checkVisibility({ visibilityProperty: true }) && e.textContent !== words?.[e.dataset.word])
+      if (e.textContent !== '' && seen(e) && e.textContent !== own?.[e.dataset.word])
         window.wrongWords.push(`${lang}: ${e.textContent}`);
+    const choice = document.getElementById('language'), shows = choice?.selectedOptions[0]?.textContent;
+    if (seen(choice) && !(own && [own.name, own.browser].includes(shows)))
+      window.wrongWords.push(`${lang}: the choice shows ${shows}`);
+  };
+  const watch = () => {
+    window.checkWords();
     if (document.querySelector('canvas:not([aria-busy])') === null)
       requestAnimationFrame(watch);
   };
@@ -52,8 +88,8 @@ class Page {
   }
 
   // Opens the site in `page`, which reports every error, failed request and
-  // violation of the page's policy.
-  async visit(page) {
+  // violation of the page's policy, once `prepare` has made it ready.
+  async visit(page, prepare = async () => {}) {
     this.page = page;
     this.cdp = await page.createCDPSession();
     page.setDefaultTimeout(300000); // pages load in minutes under emulation
@@ -63,10 +99,11 @@ class Page {
     page.on('response', (r) => r.status() >= 400 && this.errors.push(`${r.status()}: ${r.url()}`));
     await page.evaluateOnNewDocument(() => addEventListener('securitypolicyviolation', (e) =>
       console.error(`policy violated: ${e.violatedDirective} by ${e.blockedURI}`)));
-    await page.evaluateOnNewDocument(watchWords);
+    await page.evaluateOnNewDocument(watchWords, CATALOGUED);
     if (this.languages !== null)
       await this.speak(this.languages);
     await page.setViewport(this.view);
+    await prepare(page);
     await page.goto(`http://127.0.0.1:${this.server.address().port}/`, { waitUntil: 'domcontentloaded' });
   }
 
@@ -78,12 +115,41 @@ class Page {
   }
 
   // The page's language and direction, and every word that it has shown in
-  // another language than that since it opened.
+  // another language than that since it opened, or shows now.
   shown() {
-    return this.page.evaluate(() => [document.documentElement.lang, document.documentElement.dir, window.wrongWords]);
+    return this.page.evaluate(() => {
+      window.checkWords();
+      return [document.documentElement.lang, document.documentElement.dir, window.wrongWords];
+    });
   }
 
-  // A language chosen on the page, which may move the canvas.
+  // The page speaks `tag` in all that a user reads and hears, in its
+  // catalogue's words: the hint, the drawing area's accessible name, the
+  // choice's, and the language that it shows, the one chosen or else the
+  // browser's; and the description. It has shown no other's words.
+  async speaks(tag, chosen, when) {
+    const words = CATALOGUED[tag];
+    assert.deepEqual(await this.shown(), [tag, words.dir, []], when);
+    const [canvas, choice] = await Promise.all(['canvas', '#language'].map(async (s) =>
+      this.page.accessibility.snapshot({ root: await this.page.$(s) })));
+    const read = await this.page.evaluate(() => [document.getElementById('hint').textContent,
+      document.getElementById('hint').checkVisibility({ visibilityProperty: true }),
+      document.getElementById('language').checkVisibility({ visibilityProperty: true }),
+      document.querySelector('meta[name=description]').content]);
+    assert.deepEqual([...read, canvas.name, choice.name, choice.value],
+                     [words.hint, true, true, words.description, words.canvas, words.language, chosen ? words.name : words.browser],
+                     `${when}: the hint, whether it and the choice are shown, the description, and the accessible names and value`);
+  }
+
+  // axe-core's findings on the page as it is now.
+  async accessibilityViolations() {
+    await this.page.evaluate(AXE);
+    const { violations } = await this.page.evaluate(() => axe.run());
+    return violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
+  }
+
+  // A language chosen on the page, or '' for the browser's, which may move
+  // the canvas.
   async choose(tag) {
     await this.page.select('#language', tag);
     this.rect = await placeCanvas(this.page);
@@ -101,10 +167,11 @@ class Page {
     await this.started();
   }
 
-  // The page opened afresh, as on a first visit, with nothing stored.
-  async firstVisit() {
+  // The page opened afresh, as on a first visit, with nothing stored; see
+  // `visit` for `prepare`.
+  async firstVisit(prepare) {
     await this.page.close();
-    await this.visit(await (await this.browser.createBrowserContext()).newPage());
+    await this.visit(await (await this.browser.createBrowserContext()).newPage(), prepare);
   }
 
   // A press on a fresh window makes its dot, around scene (100, 284).
@@ -382,36 +449,66 @@ test('draws with the keyboard exactly what the same steps draw with the mouse, i
         check(p.pixelIs(after, x, y, WHITE));
   }, [], 'ar'));
 
+// What a browser may do to the page beside its languages, before the
+// page's scripts run: list no languages, naming only one; keep nothing,
+// throwing instead, as storage does where cookies are blocked; and keep a
+// choice of a language that is no longer offered.
+const noLanguageList = (page) => page.evaluateOnNewDocument(() =>
+  Object.defineProperty(Navigator.prototype, 'languages', { get: () => [] }));
+const storageThrows = (page) => page.evaluateOnNewDocument(() =>
+  Object.defineProperty(window, 'localStorage', { get() { throw new DOMException('The operation is insecure.', 'SecurityError'); } }));
+const WITHDRAWN = 'tlh';
+const choiceWithdrawn = (page) => page.evaluateOnNewDocument((tag) => localStorage.setItem('polysketch-language', tag), WITHDRAWN);
+
 // Browser settings, each with the language that the page must speak from
-// its first frame: by whole tag, by language, the next one where the first
-// is not offered, and English where none is.
+// its first frame: by whole tag, by language, by script before region, the
+// next one where the first is not offered, and English where none is; and
+// some with what else the browser does, which must leave a page that works.
 const SETTINGS = [['en-US,en', 'en'], ['ar', 'ar'], ['de-AT,de', 'de'], ['es-419', 'es'], ['fr-CA', 'fr'],
                   ['ja', 'ja'], ['ko-KR', 'ko'], ['pt-PT,en', 'pt-BR'], ['ru', 'ru'], ['zh-CN', 'zh-Hans'],
-                  ['zh-SG', 'zh-Hans'], ['zh', 'zh-Hans'], ['zh-TW,ja', 'ja'], ['tlh,x-private', 'en']];
+                  ['zh-SG', 'zh-Hans'], ['zh', 'zh-Hans'], ['zh-Hans-TW', 'zh-Hans'], ['zh-Hans-HK,en', 'zh-Hans'],
+                  ['zh-TW,ja', 'ja'], ['zh-Hant-CN,ko', 'ko'], ['tlh,x-private', 'en'],
+                  ['de-CH,fr', 'de', noLanguageList], ['ja', 'ja', storageThrows], ['ar', 'ar', choiceWithdrawn]];
+// Where axe-core must find nothing: a language written right to left, one
+// in CJK script and one with long words.
+const AXED = ['ar', 'ja', 'de'];
 
-test('speaks the language that the browser asks for from the first frame, all in view', { timeout: 900000 },
+test('speaks the language that the browser asks for from the first frame, all in view, and the one chosen', { timeout: 900000 },
      () => withPage({ width: 390, height: 844, deviceScaleFactor: 1, isMobile: true }, 1, async (p) => {
-    for (const [languages, tag] of SETTINGS) {
+    const tags = Object.keys(CATALOGUED);
+    assert.ok(!tags.includes(WITHDRAWN), `${WITHDRAWN} is offered`);
+    for (const [languages, tag, prepare] of SETTINGS) {
+      const when = `the browser set to ${languages}${prepare ? `, and ${prepare.name}` : ''}`;
       p.languages = languages;
-      await p.firstVisit();
+      await p.firstVisit(prepare);
       await p.page.waitForFunction(programStarted);
-      assert.deepEqual(await p.shown(), [tag, tag === 'ar' ? 'rtl' : 'ltr', []], `the browser set to ${languages}`);
+      await p.speaks(tag, false, when);
       for (const view of [p.view, { width: 1280, height: 800, deviceScaleFactor: 1 }]) {
         await p.page.setViewport(view);
-        const unheard = await p.page.evaluate(() => {
-          const words = WORDS[document.documentElement.lang], e = document.documentElement;
-          return [document.querySelector('canvas').getAttribute('aria-label') === words.canvas,
-                  document.querySelector('meta[name=description]').content === words.description,
-                  e.scrollWidth <= innerWidth && e.scrollHeight <= innerHeight];
-        });
-        assert.deepEqual(unheard, [true, true, true], `the name, description and view of the page in ${tag} at ${view.width}`);
+        assert.ok(await p.page.evaluate(() => document.documentElement.scrollWidth <= innerWidth &&
+                                              document.documentElement.scrollHeight <= innerHeight),
+                  `${when}: the page is not all in view at ${view.width}`);
+        if (AXED.includes(tag) && !prepare)
+          assert.deepEqual(await p.accessibilityViolations(), [], `axe-core in ${tag} at ${view.width}`);
+      }
+      // Another language chosen, and then the browser's again.
+      const other = tags[(tags.indexOf(tag) + 1) % tags.length];
+      await p.choose(other);
+      await p.speaks(other, true, `${when}, ${other} chosen`);
+      await p.choose('');
+      await p.speaks(tag, false, `${when}, the browser's language chosen again`);
+      if (prepare) {
+        await p.started();
+        await p.makesADot(when);
       }
     }
   }));
 
 test('draws, closes and fills with fingers on a phone narrower than the canvas', { timeout: 900000 },
-     // At 256 CSS pixels wide and density 2 a scene pixel is one screen pixel.
-     () => withPage({ width: 256, height: 480, deviceScaleFactor: 2, isMobile: true, hasTouch: true }, 1,
+     // At 256 CSS pixels wide and density 2 a scene pixel is one screen
+     // pixel; 540 high holds the page down to the canvas's foot, whichever
+     // language the choice of language's widest option is in.
+     () => withPage({ width: 256, height: 540, deviceScaleFactor: 2, isMobile: true, hasTouch: true }, 1,
                     async (p) => {
     await p.eventually(0, 0, WHITE);
     await p.touch('touchStart', 0, 100, 284); // one finger: scene (100, 100)
@@ -435,17 +532,23 @@ test('draws, closes and fills with fingers on a phone narrower than the canvas',
     await p.onlyColours([WHITE, BLACK, RED, CYAN]);
   }));
 
-// The site with a second build beside it: a copy whose page, program script
-// and worker say so, with the same module.
-async function secondBuild() {
-  const copy = await mkdtemp(join(tmpdir(), 'polysketch-second-'));
+// A copy of the site with `changes`, each a file's name and a change of its
+// text.
+async function changedSite(changes) {
+  const copy = await mkdtemp(join(tmpdir(), 'polysketch-changed-'));
   await cp(site, copy, { recursive: true });
-  const edit = async (file, change) => writeFile(join(copy, file), change(await readFile(join(copy, file), 'utf8')));
-  await edit('index.html', (t) => t.replace('<h1>Polysketch</h1>', '<h1>Polysketch, second build</h1>'));
-  await edit('polysketch.js', (t) => `${t}\nwindow.secondBuild = true;\n`);
-  await edit('service-worker.js', (t) => t.replace(/'polysketch-(\w+)'/, "'polysketch-$1-second'"));
+  for (const [file, change] of Object.entries(changes))
+    await writeFile(join(copy, file), change(await readFile(join(copy, file), 'utf8')));
   return copy;
 }
+
+// The site with a second build beside it: a copy whose page, program script
+// and worker say so, with the same module.
+const secondBuild = () => changedSite({
+  'index.html': (t) => t.replace('<h1>Polysketch</h1>', '<h1>Polysketch, second build</h1>'),
+  'polysketch.js': (t) => `${t}\nwindow.secondBuild = true;\n`,
+  'service-worker.js': (t) => t.replace(/'polysketch-(\w+)'/, "'polysketch-$1-second'"),
+});
 
 // The browser's check for a new build, made now rather than when it gets
 // round to it; resolves once the build it finds is stored or dropped.
@@ -545,18 +648,21 @@ test('installs as an app, and opens from its one build whatever the network does
     assert.equal(await build(p), 'first');
 
     // Offline, in whichever language the browser asks for, and in any other
-    // chosen on the page, which the next start keeps.
+    // chosen on the page, which the next start keeps until the browser's
+    // language is chosen again.
     p.stopServer();
     await p.speak('ja');
     await p.restart();
     assert.equal(await build(p), 'first');
-    assert.deepEqual(await p.shown(), ['ja', 'ltr', []]);
+    await p.speaks('ja', false, 'offline');
     await p.choose('ar');
-    assert.deepEqual((await p.shown()).slice(0, 2), ['ar', 'rtl']);
-    assert.equal(await p.page.$eval('#hint', (h) => h.textContent === WORDS.ar.hint), true);
+    await p.speaks('ar', true, 'offline, Arabic chosen');
     await p.drawsAnEdge();
     await p.restart();
-    assert.deepEqual(await p.shown(), ['ar', 'rtl', []]);
+    await p.speaks('ar', true, 'offline, Arabic chosen before the start');
+    await p.choose('');
+    await p.restart();
+    await p.speaks('ja', false, "offline, the browser's language chosen before the start");
   }));
 
 test('draws where the browser has no WebGL, and says why where the program cannot load', { timeout: 900000 },
@@ -582,4 +688,27 @@ test('draws where the browser has no WebGL, and says why where the program canno
       await p.saysItCannotLoad();
       p.errors = p.errors.filter((e) => !(e.startsWith('failed request') && fault.only.test(e)));
     }
+    p.server.fault = null;
+
+    // Without JavaScript, the sentence that it is needed stands in every
+    // language, each in its own language and direction. The browser drops
+    // the scripts that the page asks for early.
+    await p.firstVisit((page) => page.setJavaScriptEnabled(false));
+    p.errors = p.errors.filter((e) => !/^failed request: .*\.js$/.test(e));
+    assert.deepEqual(await p.page.$$eval('noscript p', (ps) => ps.map((e) =>
+      [e.lang, getComputedStyle(e).direction, e.textContent, e.checkVisibility()])),
+                     Object.entries(CATALOGUED).map(([tag, w]) => [tag, w.dir, w.noScript, true]));
+
+    // The page's words are shown in the browser's language, and never left
+    // hidden, even where its script meets an element that is missing.
+    p.languages = 'de';
+    p.server.site = await changedSite({ 'index.html': (t) => t.replace(/<meta name="description"[^>]*>/, '') });
+    await p.firstVisit();
+    await p.page.waitForFunction(programStarted);
+    assert.deepEqual(await p.shown(), ['de', 'ltr', []]);
+    assert.deepEqual(await p.page.$eval('#hint', (h) => [h.textContent, h.checkVisibility({ visibilityProperty: true })]),
+                     [CATALOGUED.de.hint, true], 'the hint, where an element is missing');
+    const thrown = p.errors.filter((e) => e.startsWith('page error'));
+    assert.notEqual(thrown.length, 0, 'nothing threw for the missing element');
+    p.errors = p.errors.filter((e) => !thrown.includes(e));
   }, ['--disable-webgl']));
