@@ -281,9 +281,12 @@ async function withPage(view, scale, body, args = [], languages = null) {
   try {
     await p.open(view, scale, args, languages);
     await body(p);
-  } finally {
-    await p.close();
+  } catch (e) {
+    // What failed first is reported, not the page's errors that followed.
+    await p.close().catch(() => {});
+    throw e;
   }
+  await p.close();
 }
 
 const check = (failure) => assert.equal(failure, null);
