@@ -45,7 +45,11 @@ set(POLYSKETCH_CATALOGUES ${CMAKE_BINARY_DIR}/po)
 file(READ ${POLYSKETCH_PO}/LINGUAS linguas)
 string(REGEX REPLACE "#[^\n]*" "" linguas "${linguas}")
 string(REGEX MATCHALL "[^ \t\r\n]+" POLYSKETCH_LINGUAS "${linguas}")
-configure_file(${POLYSKETCH_PO}/LINGUAS ${POLYSKETCH_CATALOGUES}/LINGUAS COPYONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${POLYSKETCH_PO}/LINGUAS)
+# msgfmt reads the build's copy, and would take a comment after a name for
+# more names: the copy has the names alone, one to a line.
+list(JOIN POLYSKETCH_LINGUAS "\n" linguas)
+file(CONFIGURE OUTPUT ${POLYSKETCH_CATALOGUES}/LINGUAS CONTENT "${linguas}\n" @ONLY)
 
 set(POLYSKETCH_DESKTOP_IN ${PROJECT_SOURCE_DIR}/data/org.polysketch.Polysketch.desktop.in)
 set(POLYSKETCH_METAINFO_IN ${PROJECT_SOURCE_DIR}/data/org.polysketch.Polysketch.metainfo.xml.in)
