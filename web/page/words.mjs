@@ -10,9 +10,9 @@ import { readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { entries, linguas, messages } from './catalogues.mjs';
 
-const [words, catalogues, languageIn, indexIn, out] = process.argv.slice(2);
+const [wordsFile, catalogues, languageIn, indexIn, out] = process.argv.slice(2);
 
-const keys = messages(words);
+const keys = messages(wordsFile);
 const english = Object.fromEntries(Object.entries(keys).map(([key, { id }]) => [key, id]));
 
 // Catalogue `name`'s translation of every message. A fuzzy one is as good
@@ -44,7 +44,7 @@ function checkFacts(name, { tag, dir }) {
     // Not a tag at all: said below.
   }
   if (canonical !== tag)
-    throw new Error(`${name}.po: "${tag}" is not a BCP 47 tag in canonical form${canonical ? ` (that is ${canonical})` : ''}`);
+    throw new Error(`${name}.po: "${tag}" is not a BCP 47 tag in canonical form${canonical ? `, which is ${canonical}` : ''}`);
   if (tag.split('-')[0] !== name.split(/[_@.]/)[0])
     throw new Error(`${name}.po: the tag "${tag}" is not of the catalogue's language`);
 }
