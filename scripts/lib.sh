@@ -122,7 +122,8 @@ openpgp_sign() {
             "with an expiry, in the keyring at ${GNUPGHOME:-~/.gnupg}" >&2
         exit 1
     fi
-    LC_ALL=C gpg --batch --yes --quiet --local-user "$POLYSKETCH_SIGNING_KEY!" --digest-algo SHA512 "$@"
+    LC_ALL=C gpg --batch --yes --quiet --no-auto-check-trustdb --local-user "$POLYSKETCH_SIGNING_KEY!" \
+        --digest-algo SHA512 "$@"
 }
 
 # freeglut's upstream release, which the Windows build links statically and
