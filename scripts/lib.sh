@@ -90,7 +90,8 @@ throwaway_keys() {
     faketime -f -90d gpg --batch --quiet --passphrase '' --quick-gen-key \
         'polysketch throwaway key <throwaway@polysketch.invalid>' ed25519 sign 2y 2>/dev/null
     export POLYSKETCH_SIGNING_KEY
-    POLYSKETCH_SIGNING_KEY=$(LC_ALL=C gpg --with-colons --list-secret-keys | awk -F: '$1 == "fpr" { print $10; exit }')
+    POLYSKETCH_SIGNING_KEY=$(LC_ALL=C gpg --no-auto-check-trustdb --with-colons --list-secret-keys |
+        awk -F: '$1 == "fpr" { print $10; exit }')
     openssl req -x509 -newkey rsa:3072 -nodes -keyout "$dir/authority.key" -out "$dir/authority.pem" \
         -days 3650 -subj '/CN=polysketch throwaway authority' \
         -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign 2>/dev/null

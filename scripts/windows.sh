@@ -79,7 +79,13 @@ authenticode() {
             -in "$file" -out "$file.signed" >"$log" 2>&1
     else
         return 0
-    fi || { cat "$log" >&2; rm -f "$file.signed"; exit 1; }
+    fi || {
+        cat "$log" >&2
+        [ -z "${POLYSKETCH_AUTHENTICODE_SIGNATURES:-}" ] ||
+            echo "the published signature does not fit the rebuilt ${file##*/}: they differ" >&2
+        rm -f "$file.signed"
+        exit 1
+    }
     mv "$file.signed" "$file"
 }
 
