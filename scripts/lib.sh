@@ -90,7 +90,7 @@ throwaway_keys() {
     faketime -f -90d gpg --batch --quiet --passphrase '' --quick-gen-key \
         'polysketch throwaway key <throwaway@polysketch.invalid>' ed25519 sign 2y 2>/dev/null
     export POLYSKETCH_SIGNING_KEY
-    POLYSKETCH_SIGNING_KEY=$(LC_ALL=C gpg --no-auto-check-trustdb --with-colons --list-secret-keys |
+    POLYSKETCH_SIGNING_KEY=$(LC_ALL=C gpg --trust-model always --with-colons --list-secret-keys |
         awk -F: '$1 == "fpr" { print $10; exit }')
     openssl req -x509 -newkey rsa:3072 -nodes -keyout "$dir/authority.key" -out "$dir/authority.pem" \
         -days 3650 -subj '/CN=polysketch throwaway authority' \
@@ -123,7 +123,7 @@ openpgp_sign() {
             "with an expiry, in the keyring at ${GNUPGHOME:-~/.gnupg}" >&2
         exit 1
     fi
-    LC_ALL=C gpg --batch --yes --quiet --no-auto-check-trustdb --local-user "$POLYSKETCH_SIGNING_KEY!" \
+    LC_ALL=C gpg --batch --yes --quiet --trust-model always --local-user "$POLYSKETCH_SIGNING_KEY!" \
         --digest-algo SHA512 "$@"
 }
 
