@@ -8,13 +8,14 @@ if(NOT EXISTS "${POLYSKETCH_TOOLKIT_NOTICE}")
   message(FATAL_ERROR "POLYSKETCH_TOOLKIT_NOTICE must name freeglut's COPYING file")
 endif()
 
-install(TARGETS polysketch RUNTIME DESTINATION .)
+# The program as shipped, which scripts/windows.sh strips and, for a signed
+# release, signs, so that nothing touches it after its signature.
+install(PROGRAMS ${CMAKE_CURRENT_BINARY_DIR}/shipped/polysketch.exe DESTINATION .)
 install(FILES docs/windows.txt DESTINATION . RENAME README.txt)
 install(FILES "${POLYSKETCH_TOOLKIT_NOTICE}" DESTINATION . RENAME freeglut-COPYING.txt)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_FILE_NAME polysketch-${PROJECT_VERSION}-windows-x86_64)
-set(CPACK_STRIP_FILES ON)
 include(CPack)
 
 # The installer's codes come from the version, so that every build of one

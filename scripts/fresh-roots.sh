@@ -82,10 +82,7 @@ need_qemu() {
     codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
     installed() { dpkg-query -W -f='${Version}' qemu-user 2>/dev/null; }
     if ! dpkg --compare-versions "$(installed)" ge 1:10 && [ "$(id -u)" -eq 0 ]; then
-        if [ "$codename" = bookworm ]; then
-            echo "deb $uri bookworm-backports main" >/etc/apt/sources.list.d/bookworm-backports.list
-            timeout 600 apt-get update -qq
-        fi
+        [ "$codename" != bookworm ] || use_backports
         DEBIAN_FRONTEND=noninteractive timeout 1800 apt-get install -y -qq --no-install-recommends \
             -t "$codename$([ "$codename" != bookworm ] || echo -backports)" qemu-user qemu-user-binfmt >/dev/null
     fi

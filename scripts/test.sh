@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors, plain and with
-# AddressSanitizer and UndefinedBehaviorSanitizer, makes the Debian package and
-# the Windows build and the browser build, and runs every test on a private
-# virtual X display: the plain build's also checks the package, tests the
-# page in headless Chromium and against the desktop program in Chromium,
-# Firefox and WebKit, and, where the machine can run it, runs the Windows
-# build and its installer under Wine.
+# AddressSanitizer and UndefinedBehaviorSanitizer, makes a release signed with
+# throwaway keys (the Debian package, the Windows build and the browser
+# build) and a package of the next version, and runs every test on a private
+# virtual X display: the plain build's also checks the package and the
+# release's apt repository, signatures and bill of materials, tests the page
+# in headless Chromium and against the desktop program in Chromium, Firefox
+# and WebKit, and, where the machine can run it, runs the Windows build and
+# its signed installer under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
@@ -52,12 +54,40 @@ need_packages cmake make g++ freeglut3-dev libgl1-mesa-dri libgtest-dev \
     libx11-dev libxdo-dev xvfb xdotool x11-apps \
     dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin gettext po4a man-db locales \
     g++-mingw-w64-x86-64 zip unzip icoutils $wine emscripten chromium $firefox $webkit \
-    nodejs $npm ca-certificates
+    nodejs $npm ca-certificates \
+    gpg gpg-agent gpgv sqv openssl faketime apt-utils python3
+need_osslsigncode
 
-deb=$(scripts/package.sh | tail -n 1)
-zip=$(scripts/windows.sh | tail -n 1)
-site=$(scripts/web.sh | tail -n 1)
-# The browser test's driver and decoder, exactly as the lock file pins them.
+# The package of the next version, made the one way that a version is made:
+# from a copy of the work tree with project()'s version and the changelog's
+# first entry moved on, at the same time stamp.
+newer_package() {
+    local copy=$PWD/build/newer version next epoch
+    epoch=$(git log -1 --format=%ct)
+    rm -rf "$copy"
+    mkdir -p "$copy"
+    tar -c --exclude=./build --exclude=./out --exclude=./tests/node_modules --exclude=./.git . | tar -x -C "$copy"
+    version=$(sed -n 's/^project(polysketch VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+    next=${version%.*}.$((${version##*.} + 1))
+    sed -i "s/^project(polysketch VERSION $version /project(polysketch VERSION $next /" "$copy/CMakeLists.txt"
+    { printf 'polysketch (%s) unstable; urgency=medium\n\n  * The next version.\n\n' "$next"
+      printf ' -- The polysketch authors <authors@polysketch.invalid>  %s\n\n' "$(LC_ALL=C date -u -R)"
+      cat docs/changelog; } >"$copy/docs/changelog"
+    (cd "$copy" && SOURCE_DATE_EPOCH=$epoch scripts/package.sh | tail -n 1)
+}
+
+# The release as the owner makes it, signed with throwaway keys; the tests
+# take its files.
+rm -rf build/keys
+mkdir -p build/keys
+throwaway_keys "$PWD/build/keys"
+release=$(scripts/release.sh | tail -n 1)
+newer=$(newer_package)
+gpgconf --kill all
+deb=$(ls "$release"/polysketch_*.deb)
+zip=$(ls "$release"/polysketch-*-windows-x86_64.zip)
+site=$PWD/build/web/site
+# The tests' npm packages, exactly as the lock file pins them.
 (cd tests && timeout 600 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
 exe= msi=
 if [ -n "$wine" ]; then
@@ -81,7 +111,8 @@ run_variant() {
     ctest --test-dir "$dir" --output-on-failure
 }
 
-run_variant test -DPOLYSKETCH_DEB="$deb" -DPOLYSKETCH_WINDOWS_EXE="$exe" \
+run_variant test -DPOLYSKETCH_DEB="$deb" -DPOLYSKETCH_RELEASE="$release" -DPOLYSKETCH_NEWER_DEB="$newer" \
+    -DPOLYSKETCH_AUTHORITY="$POLYSKETCH_TEST_AUTHORITY" -DPOLYSKETCH_WINDOWS_EXE="$exe" \
     -DPOLYSKETCH_WINDOWS_MSI="$msi" -DPOLYSKETCH_WEB_SITE="$site" \
     -DPOLYSKETCH_BROWSERS="$browsers" -DPOLYSKETCH_FAR=$far
 say_left_out

@@ -4,21 +4,27 @@
 # name ending in .msi. freeglut, which Debian packages for Linux
 # only, is built once from its upstream release as a static library and kept
 # in build/windows/freeglut.
+# Given POLYSKETCH_AUTHENTICODE_CERT and POLYSKETCH_AUTHENTICODE_KEY, it signs
+# the program before packing it and then the installer, timestamped by
+# POLYSKETCH_TIMESTAMP_URL where that is set; a rebuild given
+# POLYSKETCH_AUTHENTICODE_SIGNATURES, a folder of the signatures that a
+# release published, attaches them instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
 
 need_packages cmake make g++-mingw-w64-x86-64 zip librsvg2-bin icoutils wixl msitools faketime
+[ -z "${POLYSKETCH_AUTHENTICODE_CERT:-}${POLYSKETCH_AUTHENTICODE_KEY:-}${POLYSKETCH_AUTHENTICODE_SIGNATURES:-}" ] ||
+    { need_packages openssl && need_osslsigncode; }
 reproducible
 top=$PWD/build/windows
 toolkit=$top/freeglut
 toolchain=$PWD/cmake/mingw-w64-x86_64.cmake
 
-# freeglut's upstream release, which Debian's source packages of it share, as
-# the machine's own Debian archive serves it; the hash pins its content.
-TOOLKIT=freeglut-3.4.0
-TOOLKIT_TARBALL=freeglut_3.4.0.orig.tar.gz
-TOOLKIT_SHA256=3c0bcb915d9b180a97edaebd011b7a1de54583a838644dcd42bb0ea0c6f3eaec
+# freeglut's upstream release (pinned in lib.sh), which Debian's source
+# packages of it share, as the machine's own Debian archive serves it.
+TOOLKIT=freeglut-$TOOLKIT_VERSION
+TOOLKIT_TARBALL=freeglut_$TOOLKIT_VERSION.orig.tar.gz
 
 # Fetches and unpacks the release into $1; apt's own downloader checks the
 # hash and keeps nothing that does not match.
@@ -53,6 +59,36 @@ build_toolkit() {
     rm -rf "$work"
 }
 
+# Signs the Windows file $1 in place with SHA-256, or attaches the published
+# signature $2 to it; without either it stays unsigned.
+authenticode() {
+    local file=$1 signature=$2
+    local log=$file.log
+    if [ -n "${POLYSKETCH_AUTHENTICODE_SIGNATURES:-}" ]; then
+        # The signature's own certificates stand for the authority here: a
+        # rebuild proves that the signature fits the file, and whom it names
+        # is checked where the release is verified.
+        signature=$POLYSKETCH_AUTHENTICODE_SIGNATURES/$signature
+        openssl pkcs7 -inform DER -print_certs -in "$signature" -out "$file.chain" &&
+            osslsigncode attach-signature -CAfile "$file.chain" -sigin "$signature" \
+                -in "$file" -out "$file.signed" >"$log" 2>&1
+    elif [ -n "${POLYSKETCH_AUTHENTICODE_CERT:-}${POLYSKETCH_AUTHENTICODE_KEY:-}" ]; then
+        osslsigncode sign -certs "${POLYSKETCH_AUTHENTICODE_CERT:?needs POLYSKETCH_AUTHENTICODE_KEY too}" \
+            -key "${POLYSKETCH_AUTHENTICODE_KEY:?needs POLYSKETCH_AUTHENTICODE_CERT too}" -h sha256 \
+            -n Polysketch ${POLYSKETCH_TIMESTAMP_URL:+-ts "$POLYSKETCH_TIMESTAMP_URL"} \
+            -in "$file" -out "$file.signed" >"$log" 2>&1
+    else
+        return 0
+    fi || {
+        cat "$log" >&2
+        [ -z "${POLYSKETCH_AUTHENTICODE_SIGNATURES:-}" ] ||
+            echo "the published signature does not fit the rebuilt ${file##*/}: they differ" >&2
+        rm -f "$file.signed"
+        exit 1
+    }
+    mv "$file.signed" "$file"
+}
+
 [ -f "$toolkit/$TOOLKIT.COPYING" ] || build_toolkit
 
 app=$top/app
@@ -78,6 +114,11 @@ if [ "$sizes" != "width=16 width=24 width=32 width=48 width=256 " ] || [ "$versi
     echo "polysketch.exe lacks its icon or its version: icon ${sizes:-none}, version ${version:-none}" >&2
     exit 1
 fi
+# The program as shipped, which the zip's install rules take: stripped here,
+# since stripping a signed file would break its signature, and then signed.
+mkdir -p "$app/shipped"
+x86_64-w64-mingw32-strip -o "$app/shipped/polysketch.exe" "$app/polysketch.exe"
+authenticode "$app/shipped/polysketch.exe" polysketch.exe.p7s
 rm -f "$app"/polysketch-*.zip
 if ! (cd "$app" && cpack >cpack.log 2>&1); then
     cat "$app/cpack.log" >&2
@@ -101,4 +142,5 @@ if ! (cd "$files" && faketime -f "$clock" sh -c \
     cat "$app/wixl.log" >&2
     exit 1
 fi
+authenticode "$msi" polysketch.msi.p7s
 echo "$zip"

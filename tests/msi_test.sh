@@ -3,9 +3,14 @@
 # puts the program, its texts, its Start-menu shortcut and its entry in Apps &
 # features in place; the installed program shows its window; a silent
 # uninstall takes every one of them away again. Needs an X display.
-# Arguments: the installer, the version it must register, wine64, wineserver.
+# Given the program from the zip and the certificate of the authority that
+# signed them, the installer, the program it installs and the program from
+# the zip each carry a signature that osslsigncode verifies up to that
+# authority, and one flipped byte in a signed file fails it.
+# Arguments: the installer, the version it must register, wine64, wineserver,
+# and the program and the authority's certificate.
 set -uo pipefail
-msi=$1 version=$2 wine=$3 wineserver=$4
+msi=$1 version=$2 wine=$3 wineserver=$4 exe=${5:-} authority=${6:-}
 work=$(mktemp -d)
 # Wine's menu builder would write the shortcut into the user's own desktop
 # menus; HOME keeps whatever else it writes here.
@@ -25,15 +30,34 @@ entries() {
     awk '/^\[/ { key = $0 } /^"DisplayName"="Polysketch"$/ { print key } /^\[Software\\\\Polysketch\]/ { print }' \
         "$WINEPREFIX/system.reg"
 }
+# Whether the file's Authenticode signature holds, up to the authority.
+signed() { osslsigncode verify -CAfile "$authority" -in "$1" >"$work/verify.log" 2>&1; }
+# A copy of the file with the byte in its middle inverted.
+flipped() {
+    local at byte
+    at=$(($(stat -c %s "$1") / 2))
+    byte=$(od -An -tu1 -j "$at" -N 1 "$1")
+    cp "$1" "$work/flipped"
+    printf "\\$(printf %o $((byte ^ 255)))" | dd of="$work/flipped" bs=1 seek="$at" conv=notrunc status=none
+    echo "$work/flipped"
+}
 value() { KEY=$1 NAME="\"$2\"" awk -F= '$0 == ENVIRON["KEY"] { on = 1; next } /^\[/ { on = 0 }
     on && $1 == ENVIRON["NAME"] { print $2 }' "$WINEPREFIX/system.reg"; }
 
+if [ -n "$authority" ]; then
+    for file in "$msi" "$exe"; do
+        signed "$file" || fail "${file##*/} is not signed up to the authority: $(cat "$work/verify.log")"
+        ! signed "$(flipped "$file")" || fail "${file##*/} with a flipped byte still verifies"
+    done
+fi
 "$wine" wineboot --init >/dev/null 2>&1 || fail "wineboot failed"
 "$wine" msiexec /i "$msi" /qn || fail "the silent install failed"
 for file in polysketch.exe README.txt freeglut-COPYING.txt; do
     [ -f "$program/$file" ] || fail "no Program Files\\Polysketch\\$file"
 done
 [ -n "$(shortcuts)" ] || fail "no Start-menu shortcut"
+[ -z "$authority" ] || signed "$program/polysketch.exe" ||
+    fail "the installed polysketch.exe is not signed up to the authority: $(cat "$work/verify.log")"
 uninstall=$(entries | grep -F 'CurrentVersion\\Uninstall\\')
 [ "$(wc -l <<<"$uninstall")" -eq 1 ] && [ -n "$uninstall" ] || fail "Apps & features has not one entry: $uninstall"
 [ "$(value "$uninstall" DisplayVersion)" = "\"$version\"" ] ||
