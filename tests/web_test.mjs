@@ -545,11 +545,10 @@ async function changedSite(changes) {
   return copy;
 }
 
-// The site with a second build beside it: a copy whose page, program script
-// and worker say so, with the same module.
+// The site with a second build beside it: a copy whose page and worker say
+// so.
 const secondBuild = () => changedSite({
   'index.html': (t) => t.replace('<h1>Polysketch</h1>', '<h1>Polysketch, second build</h1>'),
-  'polysketch.js': (t) => `${t}\nwindow.secondBuild = true;\n`,
   'service-worker.js': (t) => t.replace(/'polysketch-(\w+)'/, "'polysketch-$1-second'"),
 });
 
@@ -562,44 +561,8 @@ const checkForUpdate = (p) => p.page.evaluate(async () => {
     await new Promise((resolve) => setTimeout(resolve, 50));
 });
 
-// A start held once the page has been read, before the program's script is
-// added, while the build now served is found, stored and takes over; then
-// let go.
-async function takeOverMidStart(p) {
-  const { cdp } = p, installed = new Set();
-  let activated;
-  const taken = new Promise((resolve) => { activated = resolve; });
-  // The worker in use is already active; the new one installs first.
-  cdp.on('ServiceWorker.workerVersionUpdated', ({ versions }) => {
-    for (const v of versions)
-      if (v.status === 'installing')
-        installed.add(v.versionId);
-      else if (v.status === 'activated' && installed.has(v.versionId))
-        activated();
-  });
-  await cdp.send('ServiceWorker.enable');
-  await cdp.send('Debugger.enable');
-  const lines = (await readFile(join(site, 'page.js'), 'utf8')).split('\n');
-  const { breakpointId } = await cdp.send('Debugger.setBreakpointByUrl',
-    { urlRegex: 'page\\.js$', lineNumber: lines.indexOf('function start() {') + 1 });
-  const paused = new Promise((resolve) => cdp.once('Debugger.paused', resolve));
-  await cdp.send('Page.reload');
-  await paused;
-  await cdp.send('Debugger.removeBreakpoint', { breakpointId });
-  await cdp.send('ServiceWorker.updateRegistration', { scopeURL: `http://127.0.0.1:${p.server.address().port}/` });
-  await taken;
-  await cdp.send('Debugger.resume');
-  await cdp.send('Debugger.disable');
-  await cdp.send('ServiceWorker.disable');
-  await p.started();
-}
-
-// Which build this start runs, which must be one build whole.
-async function build(p) {
-  const [heading, script] = await p.page.evaluate(() => [document.querySelector('h1').textContent, window.secondBuild === true]);
-  assert.equal(heading.endsWith('second build'), script, `a start mixes two builds: "${heading}" with the ${script ? 'second' : 'first'} build's program`);
-  return script ? 'second' : 'first';
-}
+// Which build this start runs.
+const build = async (p) => ((await p.page.$eval('h1', (h) => h.textContent)).endsWith('second build') ? 'second' : 'first');
 
 test('installs as an app, and opens from its one build whatever the network does', { timeout: 900000 },
      () => withPage({ width: 800, height: 600, deviceScaleFactor: 1 }, 1, async (p) => {
@@ -623,9 +586,9 @@ test('installs as an app, and opens from its one build whatever the network does
     // build, fails now rather than holding up every check after it.
     p.server.closeAllConnections();
 
-    // A second build whose module fails to download is never taken.
+    // A second build whose page is cut off half-way is never taken.
     p.server.site = await secondBuild();
-    p.server.fault = { kind: 503, only: /\.wasm$/ };
+    p.server.fault = { kind: 'cut', only: /\.html$/ };
     for (let i = 0; i < 2; ++i) {
       const faulted = p.server.faulted;
       await p.restart();
@@ -634,14 +597,16 @@ test('installs as an app, and opens from its one build whatever the network does
       await p.makesADot('with the second build half served');
       assert.equal(await build(p), 'first');
     }
-    // Served whole, it is taken whole, even when it takes over in the middle
-    // of a start: that start opens again, whole, from it.
+    // Served whole, it is taken: the page that runs says so quietly and runs
+    // on, and the next start opens the second build.
     p.server.fault = null;
-    await takeOverMidStart(p);
+    await checkForUpdate(p);
+    await p.page.waitForFunction(() => document.getElementById('update').textContent !== '');
+    assert.equal(await build(p), 'first');
+    await p.restart();
     assert.equal(await build(p), 'second');
     await p.makesADot('in the second build');
-    // A build that takes over once the program runs, here the first one
-    // served anew, is said quietly and run at the next start.
+    // So is a build that takes over later, here the first one served anew.
     p.server.site = site;
     await checkForUpdate(p);
     await p.page.waitForFunction(() => document.getElementById('update').textContent !== '');
@@ -672,32 +637,13 @@ test('draws where the browser has no WebGL, and says why where the program canno
      () => withPage({ width: 800, height: 600, deviceScaleFactor: 1 }, 1, async (p) => {
     await p.drawsAnEdge();
 
-    // The module's download fails, past the service worker's cache.
-    await p.cdp.send('Network.enable');
-    await p.cdp.send('Network.setBypassServiceWorker', { bypass: true });
-    await p.cdp.send('Network.setBlockedURLs', { urls: ['*.wasm'] });
-    await p.page.reload({ waitUntil: 'load' });
+    // A browser without WebAssembly, or that refuses it, is told why.
+    await p.firstVisit((page) => page.evaluateOnNewDocument(() => { delete window.WebAssembly; }));
     await p.saysItCannotLoad();
-    const blocked = p.errors.filter((e) => /polysketch\.wasm|ERR_BLOCKED_BY_CLIENT/.test(e));
-    assert.ok(blocked.length > 0, 'the module was not blocked');
-    p.errors = p.errors.filter((e) => !blocked.includes(e));
-
-    // A first visit whose program never answers, or whose module stops
-    // half-way, ends in the sentence rather than a wait without end.
-    await p.cdp.send('Network.setBlockedURLs', { urls: [] });
-    for (const fault of [{ kind: 'hang', only: /polysketch\.js$/ }, { kind: 'stall', only: /\.wasm$/ }]) {
-      p.server.fault = fault;
-      await p.firstVisit();
-      await p.saysItCannotLoad();
-      p.errors = p.errors.filter((e) => !(e.startsWith('failed request') && fault.only.test(e)));
-    }
-    p.server.fault = null;
 
     // Without JavaScript, the sentence that it is needed stands in every
-    // language, each in its own language and direction. The browser drops
-    // the scripts that the page asks for early.
+    // language, each in its own language and direction.
     await p.firstVisit((page) => page.setJavaScriptEnabled(false));
-    p.errors = p.errors.filter((e) => !/^failed request: .*\.js$/.test(e));
     assert.deepEqual(await p.page.$$eval('noscript p', (ps) => ps.map((e) =>
       [e.lang, getComputedStyle(e).direction, e.textContent, e.checkVisibility()])),
                      Object.entries(CATALOGUED).map(([tag, w]) => [tag, w.dir, w.noScript, true]));

@@ -1,13 +1,9 @@
-// Starts the sketcher on the page: loads the program's script and module,
-// says in a sentence why it cannot run where it cannot, and keeps the page
-// an app that opens from its own copy of one build, whatever the network.
+// Starts the sketcher on the page: compiles the program's module, which the
+// page carries, says in a sentence why it cannot run where it cannot, and
+// keeps the page an app that opens from its own copy of one build, whatever
+// the network.
 'use strict';
 
-// A download that has given nothing new for this long has stalled.
-var STALL_MS = 10000;
-
-// The program's script has run; the program runs; the page has given up.
-var started = false, running = false, gaveUp = false;
 // The service worker that served this page from its stored build, if any.
 var servedBy = 'serviceWorker' in navigator ? navigator.serviceWorker.controller : null;
 
@@ -19,131 +15,63 @@ function show(element, key) {
 }
 
 // In place of the drawing area, a sentence on why the sketcher cannot run:
-// `why` names it among the page's words.
+// `why` names it among the page's words. The first reason stands: what
+// fails after it fails because of it, as the program's script does where
+// the module would not compile.
 function cannotRun(why) {
-  gaveUp = true;
-  var canvas = document.getElementById('canvas');
-  canvas.removeAttribute('aria-busy');
-  document.getElementById('frame').hidden = true;
   var message = document.getElementById('message');
+  if (!message.hidden)
+    return;
+  document.getElementById('canvas').removeAttribute('aria-busy');
+  document.getElementById('frame').hidden = true;
   show(message, why);
   message.hidden = false;
 }
 
-// The whole body of `url`, or a rejection once the download has given
-// nothing new for STALL_MS: before its answer begins, or midway.
-function fetchAll(url) {
-  var controller = new AbortController(), timer, chunks = [], length = 0;
-  var stall = function () {
-    clearTimeout(timer);
-    timer = setTimeout(function () { controller.abort(); }, STALL_MS);
-  };
-  var whole = function () {
-    var bytes = new Uint8Array(length), at = 0;
-    chunks.forEach(function (c) { bytes.set(c, at); at += c.length; });
-    return bytes;
-  };
-  stall();
-  return fetch(url, { signal: controller.signal }).then(function (r) {
-    if (!r.ok)
-      return Promise.reject(r.status);
-    var reader = r.body.getReader();
-    var next = function () {
-      return reader.read().then(function (part) {
-        if (part.done)
-          return whole();
-        chunks.push(part.value);
-        length += part.value.length;
-        stall();
-        return next();
-      });
-    };
-    return next();
-  }).finally(function () { clearTimeout(timer); });
-}
-
-// Whether a new build has taken over since this page was served, so that
-// any file fetched from now on is the new build's, not this page's.
-function replaced() {
-  return servedBy !== null && navigator.serviceWorker.controller !== servedBy;
-}
-
-// This start made again, whole, from the build that has taken over.
-function reopen() {
-  gaveUp = true;
-  location.reload();
-}
-
-// A new build has taken over while the program runs: the page runs on with
-// what it has loaded, and says so quietly, never reloading in the middle of
-// a drawing. One that comes sooner is met where the program is handed its
-// module.
+// A new build has taken over: this page is the old build whole, and runs
+// on; the new one opens at the next start. Said quietly, never reloading in
+// the middle of a drawing.
 function onTakenOver() {
-  if (running)
-    show(document.getElementById('update'), 'updated');
+  show(document.getElementById('update'), 'updated');
 }
 
-// The module's download and compiling, begun as soon as this script runs,
-// alongside the rest of the page rather than once the program's script has
-// run. Its failure or stall ends in a sentence, not in an error or a wait.
-var compiled = fetchAll('polysketch.wasm').then(function (bytes) { return WebAssembly.compile(bytes); });
+// The module's bytes, which the page holds as base64.
+function moduleBytes() {
+  var text = atob(document.getElementById('module').textContent);
+  var bytes = new Uint8Array(text.length);
+  for (var i = 0; i < text.length; ++i)
+    bytes[i] = text.charCodeAt(i);
+  return bytes;
+}
+
+// The module's compiling, begun before the program's script is read. A
+// browser without WebAssembly, or that refuses it, gets the sentence.
+var compiled = new Promise(function (resolve) { resolve(WebAssembly.compile(moduleBytes())); });
 compiled.catch(function () { cannotRun('loadFailed'); });
-
-// Hands the program its module, loaded here rather than by its script. Had
-// a new build taken over by now, the script or the module could be that
-// build's, not this page's: the start is made again, whole.
-function instantiateWasm(imports, receive) {
-  compiled.then(function (module) {
-    if (replaced())
-      return reopen();
-    running = true;
-    return WebAssembly.instantiate(module, imports).then(function (instance) {
-      if (!gaveUp)
-        receive(instance, module);
-    });
-  }).catch(function () { cannotRun('loadFailed'); });
-  return {};
-}
 
 var Module = {
   canvas: document.getElementById('canvas'),
   thisProgram: 'polysketch',
+  // The program is handed its module, compiled here rather than by its
+  // script; a compile that failed has said so already.
   instantiateWasm: function (imports, receive) {
-    started = true;
-    return gaveUp ? {} : instantiateWasm(imports, receive);
+    compiled.then(function (module) {
+      WebAssembly.instantiate(module, imports).then(function (instance) { receive(instance, module); },
+                                                    function () { cannotRun('loadFailed'); });
+    }, function () {});
+    return {};
   },
   onAbort: function () { cannotRun('stopped'); },
   cannotRun: cannotRun,
 };
 
-// The program's script, given up on if it has not run in time; should it
-// arrive later, it finds the page given up and starts nothing.
-function loadProgram() {
-  var script = document.createElement('script');
-  script.src = 'polysketch.js';
-  script.addEventListener('error', function () { cannotRun('loadFailed'); });
-  setTimeout(function () {
-    if (!started)
-      cannotRun('loadFailed');
-  }, STALL_MS);
-  document.body.appendChild(script);
-}
-
-// The program starts at once from what the worker in use serves, or on a
-// first visit from the network. The worker registers once the page has
-// loaded, so that storing the site takes nothing from the program's start.
-function start() {
-  if (!('serviceWorker' in navigator))
-    return loadProgram(); // without it the page still works, only not offline
+// The worker registers once the page has loaded, so that storing the site
+// takes nothing from the program's start. Without one the page still
+// works, only not offline.
+if ('serviceWorker' in navigator)
   addEventListener('load', function () {
     navigator.serviceWorker.register('service-worker.js').catch(function () {});
   });
-  loadProgram();
-}
 
 if (servedBy)
   navigator.serviceWorker.addEventListener('controllerchange', onTakenOver);
-
-// As soon as the page has been read: its name and hint are in place, and
-// the program's script and module have been on their way since it began.
-start();
