@@ -1,8 +1,9 @@
 // The page's start and drawing cost beside its floor, bench/floor.html, in
 // the same browser and the same run: the start, in Chromium, from
-// navigation on a first visit until the drawing area takes input; each step
-// timed in the page from the event to a one-pixel readback of the canvas,
-// so that the drawing itself counts.
+// navigation until the drawing area takes input, on a first visit, on one
+// over a slow network and on a repeat start, which the page's worker serves
+// and the floor's HTTP cache; each step timed in the page from the event to
+// a one-pixel readback of the canvas, so that the drawing itself counts.
 // POLYSKETCH_WEB_SITE names the site; BROWSERS, ROUNDS and START_ROUNDS
 // may be set, and SLOWDOWNS, the CPU slowdowns that Chromium runs at in
 // turn through the DevTools protocol's throttling (6 is about a low-end
@@ -19,6 +20,8 @@ const ROUNDS = Number(process.env.ROUNDS ?? 3);
 const START_ROUNDS = Number(process.env.START_ROUNDS ?? 9);
 const SLOWDOWNS = (process.env.SLOWDOWNS ?? '1,6').split(',').map(Number);
 const MOVES = 2000, CLICKS = 50, CLOSES = 20, VERTICES = 100;
+// A slow network's round trip, as a phone's far from its mast.
+const ROUND_TRIP_MS = 150;
 
 // Runs in the page: synthetic events on the canvas, as the mouse's would
 // reach it, each followed by a readback; returns the mean time per step in
@@ -74,16 +77,23 @@ function noteStart() {
   }).observe(document, { subtree: true, attributes: true, attributeFilter: ['aria-busy'] });
 }
 
-// The start and the first contentful paint, in milliseconds since
-// navigation began. A paint is timed once it has been shown, which may be
-// after the start.
-const started = () => new Promise((resolve) => new PerformanceObserver((list, observer) => {
-  const paint = list.getEntriesByName('first-contentful-paint')[0];
-  if (paint) {
-    observer.disconnect();
-    resolve([window.benchStarted, paint.startTime]);
-  }
-}).observe({ type: 'paint', buffered: true }));
+// The start, the first contentful paint, and when the page's first byte
+// came, in milliseconds since navigation began. A paint is timed once it
+// has been shown, which may be after the start; the floor, which shows no
+// text, has none.
+const started = (paints) => new Promise((resolve) => {
+  const times = (paint) => ({ start: window.benchStarted, paint,
+                              response: performance.getEntriesByType('navigation')[0].responseStart });
+  if (!paints)
+    return resolve(times(null));
+  new PerformanceObserver((list, observer) => {
+    const paint = list.getEntriesByName('first-contentful-paint')[0];
+    if (paint) {
+      observer.disconnect();
+      resolve(times(paint.startTime));
+    }
+  }).observe({ type: 'paint', buffered: true });
+});
 
 const launch = {
   chromium: () => puppeteer.launch(chromium()),
@@ -106,35 +116,64 @@ const runs = (process.env.BROWSERS ?? 'chromium,firefox').split(',')
 const pages = [['page', address(site, '')], ['floor', address(floor, 'floor.html')]];
 
 // `url` in a new tab of `context`, slowed from the start, once its program
-// takes input; `timesStart` has it note when that is.
-async function open(context, url, slowdown, timesStart) {
+// takes input; `timesStart` has it note when that is, and `roundTrip` adds
+// that many milliseconds to each request's round trip.
+async function open(context, url, slowdown, timesStart, roundTrip = 0) {
   const page = await context.newPage();
+  const cdp = await page.createCDPSession();
   if (timesStart)
     await page.evaluateOnNewDocument(noteStart);
   if (slowdown !== 1)
-    await (await page.createCDPSession()).send('Emulation.setCPUThrottlingRate', { rate: slowdown });
+    await cdp.send('Emulation.setCPUThrottlingRate', { rate: slowdown });
+  if (roundTrip !== 0)
+    await cdp.send('Network.emulateNetworkConditions',
+                   { offline: false, latency: roundTrip, downloadThroughput: -1, uploadThroughput: -1 });
   await page.goto(url, { waitUntil: 'load' });
   await page.waitForFunction(programStarted);
   return page;
 }
 
+// The starts timed at each slowdown: first visits at every one, and at the
+// machine's own speed also over a slow network, and a repeat.
+const STARTS = { first: 'a first visit', slow: `a first visit, ${ROUND_TRIP_MS} ms round trip`,
+                 repeat: 'a repeat start' };
+const startsAt = (slowdown) => (slowdown === 1 ? Object.keys(STARTS) : ['first']);
+
+// One start of `which` of the pages, at `url`, of the `kind` given, in a
+// browser context of its own, with nothing stored before. A repeat start
+// follows a first visit in that context, once the page's worker serves it,
+// and with every worker stopped, as after a while away: what the worker's
+// own start costs counts.
+async function timeStart(browser, which, url, slowdown, kind) {
+  const context = await browser.createBrowserContext();
+  if (kind === 'repeat') {
+    const first = await open(context, url, 1, false);
+    if (which === 'page')
+      await first.waitForFunction(() => navigator.serviceWorker.controller !== null);
+    const cdp = await first.createCDPSession();
+    await cdp.send('ServiceWorker.enable');
+    await cdp.send('ServiceWorker.stopAllWorkers');
+    await first.close();
+  }
+  const page = await open(context, url, slowdown, true, kind === 'slow' ? ROUND_TRIP_MS : 0);
+  const times = await page.evaluate(started, which === 'page');
+  await context.close();
+  return times;
+}
+
 for (const [name, slowdown] of runs) {
   const browser = await launch[name]();
   const version = await browser.version();
-  const results = { page: [], floor: [] }, starts = { page: [], floor: [] };
+  const results = { page: [], floor: [] };
   // Interleaved, so that a slow spell of the machine spreads over both.
-  // Chromium first times the starts, each a first visit in a context of its
-  // own with nothing stored, and with no step timing just before it; the
-  // starts vary more than the steps, so they have more rounds.
+  // Chromium first times the starts, with no step timing just before them;
+  // the starts vary more than the steps, so they have more rounds.
   const timesStart = name === 'chromium';
+  const starts = Object.fromEntries(startsAt(slowdown).map((kind) => [kind, { page: [], floor: [] }]));
   for (let round = 0; timesStart && round < START_ROUNDS; ++round)
-    for (const [which, url] of pages) {
-      const context = await browser.createBrowserContext();
-      const page = await open(context, url, slowdown, true);
-      const [start, paint] = await page.evaluate(which === 'page' ? started : () => [window.benchStarted]);
-      starts[which].push({ start, paint });
-      await context.close();
-    }
+    for (const kind of Object.keys(starts))
+      for (const [which, url] of pages)
+        starts[kind][which].push(await timeStart(browser, which, url, slowdown, kind));
   for (let round = 0; round < ROUNDS; ++round)
     for (const [which, url] of pages) {
       const page = await open(browser, url, slowdown, false);
@@ -145,19 +184,22 @@ for (const [name, slowdown] of runs) {
   const of = (which, step) => results[which].map((r) => r[step]);
   console.log(`${version} at ${slowdown} x CPU slowdown, medians of ${ROUNDS} rounds` +
               `${timesStart ? `, of ${START_ROUNDS} for the start` : ''}:`);
-  if (timesStart) {
-    const range = (values) => `${Math.min(...values).toFixed(0)}-${Math.max(...values).toFixed(0)}`;
-    const start = (which) => starts[which].map((r) => r.start);
-    const page = median(start('page')), base = median(start('floor'));
-    console.log(`  ${'the start, until input is taken'.padEnd(36)} page ${page.toFixed(1).padStart(8)} ms   floor ${base.toFixed(1).padStart(8)} ms` +
-                `   page / floor ${(page / base).toFixed(2)}   (page ${range(start('page'))} ms, floor ${range(start('floor'))} ms)`);
-    const afterPaint = starts.page.map((r) => r.start - r.paint);
-    console.log(`  ${'input after the first paint'.padEnd(36)} page ${median(afterPaint).toFixed(1).padStart(8)} ms` +
+  const range = (values) => `${Math.min(...values).toFixed(0)}-${Math.max(...values).toFixed(0)}`;
+  const line = (label, page, base) => console.log(`  ${label.padEnd(46)} page ${median(page).toFixed(1).padStart(8)} ms` +
+    `   floor ${median(base).toFixed(1).padStart(8)} ms   page / floor ${(median(page) / median(base)).toFixed(2)}` +
+    `   (page ${range(page)} ms, floor ${range(base)} ms)`);
+  for (const [kind, { page, floor }] of timesStart ? Object.entries(starts) : []) {
+    const each = (all, time) => all.map((r) => r[time]);
+    line(`${STARTS[kind]}, until input`, each(page, 'start'), each(floor, 'start'));
+    const afterPaint = page.map((r) => r.start - r.paint);
+    console.log(`  ${'  input after the first paint'.padEnd(46)} page ${median(afterPaint).toFixed(1).padStart(8)} ms` +
                 `   (${range(afterPaint)} ms)`);
+    if (kind === 'repeat')
+      line("  the page's first byte", each(page, 'response'), each(floor, 'response'));
   }
   for (const [step, label] of Object.entries(steps)) {
     const page = median(of('page', step)), base = median(of('floor', step));
-    console.log(`  ${label.padEnd(36)} page ${page.toFixed(3).padStart(8)} ms   floor ${base.toFixed(3).padStart(8)} ms` +
+    console.log(`  ${label.padEnd(46)} page ${page.toFixed(3).padStart(8)} ms   floor ${base.toFixed(3).padStart(8)} ms` +
                 `   page / floor ${(page / base).toFixed(2)}`);
   }
 }

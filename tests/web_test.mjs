@@ -149,8 +149,10 @@ class Page {
   }
 
   // A language chosen on the page, or '' for the browser's, which may move
-  // the canvas.
+  // the canvas. The other languages are offered once the first frame is
+  // shown.
   async choose(tag) {
+    await this.page.waitForSelector(`#language option[value="${tag}"]`);
     await this.page.select('#language', tag);
     this.rect = await placeCanvas(this.page);
   }

@@ -117,9 +117,12 @@ var polysketchGL = {
       return gl11.packedWord[0];
     },
 
-    // Returns false where the browser has no 2D canvas.
+    // Returns false where the browser has no 2D canvas. The pixels are
+    // made here, not by the GPU, so the canvas is kept in memory too:
+    // a canvas on the GPU would cost a GPU context at the first frame, in
+    // the middle of the start, to upload what it is given all the same.
     createContext: (canvas) => {
-      var context = canvas.getContext('2d', { alpha: false });
+      var context = canvas.getContext('2d', { alpha: false, willReadFrequently: true });
       if (!context)
         return false;
       gl11.context = context;

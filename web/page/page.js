@@ -22,10 +22,21 @@ function cannotRun(why) {
   var message = document.getElementById('message');
   if (!message.hidden)
     return;
+  afterStart();
   document.getElementById('canvas').removeAttribute('aria-busy');
   document.getElementById('frame').hidden = true;
   show(message, why);
   message.hidden = false;
+}
+
+// What the start need not wait for, once the first frame is shown or the
+// program cannot run: the rest of the choice of language, and the worker
+// that stores the site, whose start and downloads would otherwise hold up
+// the first frame. Without a worker the page still works, only not offline.
+function afterStart() {
+  offerLanguages(true);
+  if ('serviceWorker' in navigator)
+    navigator.serviceWorker.register('service-worker.js').catch(function () {});
 }
 
 // A new build has taken over: this page is the old build whole, and runs
@@ -56,8 +67,10 @@ var Module = {
   // script; a compile that failed has said so already.
   instantiateWasm: function (imports, receive) {
     compiled.then(function (module) {
-      WebAssembly.instantiate(module, imports).then(function (instance) { receive(instance, module); },
-                                                    function () { cannotRun('loadFailed'); });
+      WebAssembly.instantiate(module, imports).then(function (instance) {
+        receive(instance, module); // runs the program until it takes input
+        requestAnimationFrame(function () { setTimeout(afterStart, 0); });
+      }, function () { cannotRun('loadFailed'); });
     }, function () {});
     return {};
   },
@@ -65,13 +78,6 @@ var Module = {
   cannotRun: cannotRun,
 };
 
-// The worker registers once the page has loaded, so that storing the site
-// takes nothing from the program's start. Without one the page still
-// works, only not offline.
-if ('serviceWorker' in navigator)
-  addEventListener('load', function () {
-    navigator.serviceWorker.register('service-worker.js').catch(function () {});
-  });
 
 if (servedBy)
   navigator.serviceWorker.addEventListener('controllerchange', onTakenOver);

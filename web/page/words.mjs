@@ -73,7 +73,6 @@ const script = (data) => JSON.stringify(data).replace(/</g, '\\u003c');
 // again for a @key@ of its own.
 function page(all) {
   const lists = {
-    OPTIONS: Object.entries(all).map(([tag, w]) => `<option value="${html(tag)}" lang="${html(tag)}">${html(w.name)}</option>`),
     NO_SCRIPT: Object.entries(all).map(([tag, w]) => `<p lang="${html(tag)}" dir="${w.dir}">${html(w.noScript)}</p>`),
   };
   return readFileSync(indexIn, 'utf8').replace(/@(\w+)@/g, (whole, key) => {
