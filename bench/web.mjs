@@ -17,11 +17,13 @@ import { serve, chromium, programStarted } from '../tests/site.mjs';
 // The browser driver is the browser tests' own.
 const puppeteer = createRequire(new URL('../tests/package.json', import.meta.url))('puppeteer-core');
 const ROUNDS = Number(process.env.ROUNDS ?? 3);
-const START_ROUNDS = Number(process.env.START_ROUNDS ?? 9);
+const START_ROUNDS = Number(process.env.START_ROUNDS ?? 15);
 const SLOWDOWNS = (process.env.SLOWDOWNS ?? '1,6').split(',').map(Number);
 const MOVES = 2000, CLICKS = 50, CLOSES = 20, VERTICES = 100;
 // A slow network's round trip, as a phone's far from its mast.
 const ROUND_TRIP_MS = 150;
+// Long enough for a closed tab's process to be done with.
+const SETTLE_MS = 1000;
 
 // Runs in the page: synthetic events on the canvas, as the mouse's would
 // reach it, each followed by a readback; returns the mean time per step in
@@ -120,14 +122,13 @@ const pages = [['page', address(site, '')], ['floor', address(floor, 'floor.html
 // that many milliseconds to each request's round trip.
 async function open(context, url, slowdown, timesStart, roundTrip = 0) {
   const page = await context.newPage();
-  const cdp = await page.createCDPSession();
   if (timesStart)
     await page.evaluateOnNewDocument(noteStart);
   if (slowdown !== 1)
-    await cdp.send('Emulation.setCPUThrottlingRate', { rate: slowdown });
+    await (await page.createCDPSession()).send('Emulation.setCPUThrottlingRate', { rate: slowdown });
   if (roundTrip !== 0)
-    await cdp.send('Network.emulateNetworkConditions',
-                   { offline: false, latency: roundTrip, downloadThroughput: -1, uploadThroughput: -1 });
+    await (await page.createCDPSession()).send('Network.emulateNetworkConditions',
+      { offline: false, latency: roundTrip, downloadThroughput: -1, uploadThroughput: -1 });
   await page.goto(url, { waitUntil: 'load' });
   await page.waitForFunction(programStarted);
   return page;
@@ -142,8 +143,9 @@ const startsAt = (slowdown) => (slowdown === 1 ? Object.keys(STARTS) : ['first']
 // One start of `which` of the pages, at `url`, of the `kind` given, in a
 // browser context of its own, with nothing stored before. A repeat start
 // follows a first visit in that context, once the page's worker serves it,
-// and with every worker stopped, as after a while away: what the worker's
-// own start costs counts.
+// as after a while away: with every worker stopped, so that what the
+// worker's own start costs counts, and once the first visit's tab has had
+// a moment to close.
 async function timeStart(browser, which, url, slowdown, kind) {
   const context = await browser.createBrowserContext();
   if (kind === 'repeat') {
@@ -154,6 +156,7 @@ async function timeStart(browser, which, url, slowdown, kind) {
     await cdp.send('ServiceWorker.enable');
     await cdp.send('ServiceWorker.stopAllWorkers');
     await first.close();
+    await new Promise((resolve) => setTimeout(resolve, SETTLE_MS));
   }
   const page = await open(context, url, slowdown, true, kind === 'slow' ? ROUND_TRIP_MS : 0);
   const times = await page.evaluate(started, which === 'page');
