@@ -118,9 +118,9 @@ var polysketchGL = {
     },
 
     // Returns false where the browser has no 2D canvas. The pixels are
-    // made here, not by the GPU, so the canvas is kept in memory too:
-    // a canvas on the GPU would cost a GPU context at the first frame, in
-    // the middle of the start, to upload what it is given all the same.
+    // made here, not by the GPU, so the canvas is kept in memory too, where
+    // a flush is a copy, rather than on the GPU, where it is an upload and
+    // a reading of the pixels a download.
     createContext: (canvas) => {
       var context = canvas.getContext('2d', { alpha: false, willReadFrequently: true });
       if (!context)

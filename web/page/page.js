@@ -78,6 +78,5 @@ var Module = {
   cannotRun: cannotRun,
 };
 
-
 if (servedBy)
   navigator.serviceWorker.addEventListener('controllerchange', onTakenOver);

@@ -68,7 +68,7 @@ const html = (text) => text.replace(/&/g, '&amp;').replace(/</g, '&lt;').replace
 // an HTML page's own script element included.
 const script = (data) => JSON.stringify(data).replace(/</g, '\\u003c');
 
-// index.html.in with its lists of languages in place and every other
+// index.html.in with its list of languages in place and every other
 // @key@ in English; in one pass, so that no translation put in is read
 // again for a @key@ of its own.
 function page(all) {
