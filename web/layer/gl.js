@@ -117,12 +117,9 @@ var polysketchGL = {
       return gl11.packedWord[0];
     },
 
-    // Returns false where the browser has no 2D canvas. The pixels are
-    // made here, not by the GPU, so the canvas is kept in memory too, where
-    // a flush is a copy, rather than on the GPU, where it is an upload and
-    // a reading of the pixels a download.
+    // Returns false where the browser has no 2D canvas.
     createContext: (canvas) => {
-      var context = canvas.getContext('2d', { alpha: false, willReadFrequently: true });
+      var context = canvas.getContext('2d', { alpha: false });
       if (!context)
         return false;
       gl11.context = context;
