@@ -378,7 +378,7 @@ class WebKitPage {
                                                     body: body && JSON.stringify(body) });
     const { value } = await response.json();
     if (!response.ok)
-      throw new Error(`${method} ${path}: ${value.message}`);
+      throw new Error(`${method} ${path}: ${value.error}: ${value.message}`);
     return value;
   }
   async close() {}
@@ -444,8 +444,54 @@ const views = [{ view: { width: 800, height: 650, deviceScaleFactor: 1 }, width:
 const engines = {
   chromium: { open: (seed) => new PuppeteerPage('chromium', views[seed % 3]) },
   firefox: { open: () => new PuppeteerPage('firefox', views[0]), regrabs: true },
-  webkit: { open: () => new WebKitPage(), strandsDrags: true },
+  // Now and then, on a busy machine, MiniBrowser itself goes, and its
+  // driver says the session was deleted: its process, not the page's, so
+  // nothing the page did. A session is then played again, once, in a new
+  // one; a page that brought it down would bring that one down too.
+  webkit: { open: () => new WebKitPage(), strandsDrags: true, lost: (e) => /invalid session id/.test(e.message) },
 };
+
+// The browser `engine` closed, whatever state it is in, so that the next
+// session starts a new one.
+async function forget(engine) {
+  const browser = await started[engine];
+  delete started[engine];
+  await browser.close().catch(() => browser.driver.kill());
+}
+
+// One session of `seed`, played on the desktop and in `engine`, compared at
+// its checkpoints.
+async function play(engine, how, seed) {
+  const page = how.open(seed), width = page.width;
+  if (seed === EDGE_SEED)
+    assert.equal(width, W, 'the edge triangles need a pointer unit of one window pixel');
+  const { steps, tail } = seed === EDGE_SEED ? edgeSession()
+    : !far(seed) && seed % 13 === 12 ? longSession(seed, width)
+    : session(seed, 40 + (seed % 5) * 10, width, how, far(seed));
+  const label = `${engine} seed ${seed} (replay with POLYSKETCH_SEED=${seed})`;
+  const desktop = new Desktop();
+  try {
+    await desktop.open(`polysketch-${engine}-${seed}-${process.pid}`);
+    await page.open();
+    const white = { grab: async () => Buffer.alloc(W * H * 3, 255) };
+    await compare(desktop, white, label, 0);
+    await compare(desktop, page, label, 0);
+    const third = Math.ceil(steps.length / 3);
+    for (let k = 1; k <= 3; ++k) {
+      const part = steps.slice((k - 1) * third, k * third);
+      desktop.play(part, width);
+      await page.play(part);
+      await compare(desktop, page, label, k);
+    }
+    desktop.play(tail, width);
+    await page.play(tail);
+    assert.deepEqual(page.errors, []);
+  } finally {
+    await desktop.close();
+    await page.close();
+  }
+}
+
 // Sessions from seed 2000 on go far beyond the window, where POLYSKETCH_FAR
 // is 1; the last of them draws the edge triangles, in a view where a
 // pointer unit is a window pixel.
@@ -456,33 +502,14 @@ const seeds = process.env.POLYSKETCH_SEED ? [Number(process.env.POLYSKETCH_SEED)
 const browsers = (process.env.POLYSKETCH_BROWSERS ?? Object.keys(engines).join()).split(',');
 for (const [engine, how] of Object.entries(engines).filter(([name]) => browsers.includes(name)))
   for (const seed of seeds)
-    test(`${engine}: session ${seed} draws the desktop's pixels`, { timeout: 600000 }, async () => {
-      const page = how.open(seed), width = page.width;
-      if (seed === EDGE_SEED)
-        assert.equal(width, W, 'the edge triangles need a pointer unit of one window pixel');
-      const { steps, tail } = seed === EDGE_SEED ? edgeSession()
-        : !far(seed) && seed % 13 === 12 ? longSession(seed, width)
-        : session(seed, 40 + (seed % 5) * 10, width, how, far(seed));
-      const label = `${engine} seed ${seed} (replay with POLYSKETCH_SEED=${seed})`;
-      const desktop = new Desktop();
+    test(`${engine}: session ${seed} draws the desktop's pixels`, { timeout: 600000 }, async (t) => {
       try {
-        await desktop.open(`polysketch-${engine}-${seed}-${process.pid}`);
-        await page.open();
-        const white = { grab: async () => Buffer.alloc(W * H * 3, 255) };
-        await compare(desktop, white, label, 0);
-        await compare(desktop, page, label, 0);
-        const third = Math.ceil(steps.length / 3);
-        for (let k = 1; k <= 3; ++k) {
-          const part = steps.slice((k - 1) * third, k * third);
-          desktop.play(part, width);
-          await page.play(part);
-          await compare(desktop, page, label, k);
-        }
-        desktop.play(tail, width);
-        await page.play(tail);
-        assert.deepEqual(page.errors, []);
-      } finally {
-        await desktop.close();
-        await page.close();
+        await play(engine, how, seed);
+      } catch (e) {
+        if (!how.lost?.(e))
+          throw e;
+        t.diagnostic(`${engine} itself was lost, and the session is played again in a new one: ${e.message}`);
+        await forget(engine);
+        await play(engine, how, seed);
       }
     });
