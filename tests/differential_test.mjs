@@ -340,8 +340,8 @@ class WebKitPage {
     const port = 20000 + Math.floor(Math.random() * 20000);
     const browser = { base: `http://127.0.0.1:${port}`, call: WebKitPage.prototype.call };
     // On its first run on a system, WebKit's media framework scans every
-    // plugin it has, which can hold the page up for long enough that the
-    // driver gives the session up as hung. The page plays no media.
+    // plugin it has, a slow start of its own on a busy machine that the
+    // page, which plays no media, does not need.
     browser.driver = spawn('WebKitWebDriver', [`--port=${port}`],
                            { stdio: 'ignore', env: { ...process.env, DISPLAY: display.name, GST_PLUGIN_SYSTEM_PATH_1_0: '' } });
     for (let i = 0; !browser.session; ++i)
