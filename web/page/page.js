@@ -48,11 +48,7 @@ function onTakenOver() {
 
 // The module's bytes, which the page holds as base64.
 function moduleBytes() {
-  var text = atob(document.getElementById('module').textContent);
-  var bytes = new Uint8Array(text.length);
-  for (var i = 0; i < text.length; ++i)
-    bytes[i] = text.charCodeAt(i);
-  return bytes;
+  return Uint8Array.from(atob(document.getElementById('module').textContent), function (c) { return c.charCodeAt(0); });
 }
 
 // The module's compiling, begun before the program's script is read. A

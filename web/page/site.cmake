@@ -10,7 +10,7 @@ set(page ${CMAKE_CURRENT_LIST_DIR})
 # The program's script for a page alone, with no file system, no errno and
 # only the hooks that page.js gives it: less to evaluate at the start. Its
 # memory is what the program needs, a few static arrays and a small stack,
-# not the 16 MiB that the browser would otherwise clear and then collect.
+# not the 16 MiB that the browser would otherwise allocate and clear.
 target_link_options(polysketch PRIVATE -sENVIRONMENT=web -sFILESYSTEM=0 -sSUPPORT_ERRNO=0
   -sTEXTDECODER=2 -sDYNAMIC_EXECUTION=0 -sTOTAL_STACK=16384 -sINITIAL_MEMORY=131072
   -sMALLOC=none "-sINCOMING_MODULE_JS_API=[canvas,thisProgram,instantiateWasm,onAbort]")
