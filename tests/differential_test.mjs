@@ -383,9 +383,18 @@ class WebKitPage {
   }
   async close() {}
   play(steps) { xtest(display.name, steps, this.origin); }
-  // The canvas, from the whole viewport's screenshot.
+  // The canvas, from the whole viewport's screenshot. Now and then, on a
+  // busy machine, the driver answers with a bare "unknown error": its web
+  // process handed back no picture. That is the browser's, not the page's,
+  // so the picture is asked for again, a few times; any other answer stands.
   async grab() {
-    return rgbOf(PNG.sync.read(Buffer.from(await this.call('GET', `/session/${this.session}/screenshot`), 'base64')), this.at);
+    for (let i = 0; ; ++i, await new Promise((r) => setTimeout(r, 100)))
+      try {
+        return rgbOf(PNG.sync.read(Buffer.from(await this.call('GET', `/session/${this.session}/screenshot`), 'base64')), this.at);
+      } catch (e) {
+        if (i === 9 || !/: unknown error: $/.test(e.message))
+          throw e;
+      }
   }
 }
 
