@@ -12,10 +12,11 @@ const types = { '.html': 'text/html', '.css': 'text/css', '.js': 'text/javascrip
 // Its `site` may be changed to serve another build, and its `fault` makes
 // it fail as real networks do, for every request or, with `only`, for the
 // paths that match: 'reset' connections, 'hang' without an answer, answer
-// an error status (503, 404), 'cut' the body off half-way, or 'stall'
-// half-way, never to send the rest. It counts the requests it fails in
-// `faulted`. Like most static hosts, it lets browsers keep what it sends
-// for ten minutes, so that whatever fetches a file anew must say so.
+// an error status (503, 404), 'cut' the body off half-way, 'stall'
+// half-way, never to send the rest, or send its last bytes 'late', once
+// the promise that its `until()` makes resolves. It counts the requests it
+// fails in `faulted`. Like most static hosts, it lets browsers keep what it
+// sends for ten minutes, so that whatever fetches a file anew must say so.
 export function serve(site) {
   const server = createServer(async (request, response) => {
     // URL parsing resolves any dot segments, so nothing outside the site.
@@ -38,6 +39,10 @@ export function serve(site) {
                               'Content-Length': body.length, 'Cache-Control': 'max-age=600' });
     if (fault === 'cut' || fault === 'stall')
       return response.write(body.subarray(0, body.length >> 1), () => fault === 'cut' && request.socket.destroy());
+    if (fault === 'late') {
+      const late = server.fault.until();
+      return response.write(body.subarray(0, -8), () => late.then(() => response.end(body.subarray(-8))));
+    }
     response.end(body);
   });
   server.site = site;

@@ -103,7 +103,7 @@ class Page {
     if (this.languages !== null)
       await this.speak(this.languages);
     await page.setViewport(this.view);
-    await prepare(page);
+    await prepare(page, this.server);
     await page.goto(`http://127.0.0.1:${this.server.address().port}/`, { waitUntil: 'domcontentloaded' });
   }
 
@@ -456,14 +456,25 @@ test('draws with the keyboard exactly what the same steps draw with the mouse, i
 
 // What a browser may do to the page beside its languages, before the
 // page's scripts run: list no languages, naming only one; keep nothing,
-// throwing instead, as storage does where cookies are blocked; and keep a
-// choice of a language that is no longer offered.
+// throwing instead, as storage does where cookies are blocked; keep a
+// choice of a language that is no longer offered; and, on a slow network,
+// read the page's last bytes only after its first frame, once the whole
+// choice of language is offered.
 const noLanguageList = (page) => page.evaluateOnNewDocument(() =>
   Object.defineProperty(Navigator.prototype, 'languages', { get: () => [] }));
 const storageThrows = (page) => page.evaluateOnNewDocument(() =>
   Object.defineProperty(window, 'localStorage', { get() { throw new DOMException('The operation is insecure.', 'SecurityError'); } }));
 const WITHDRAWN = 'tlh';
 const choiceWithdrawn = (page) => page.evaluateOnNewDocument((tag) => localStorage.setItem('polysketch-language', tag), WITHDRAWN);
+async function readLate(page, server) {
+  const reading = [];
+  server.fault = { kind: 'late', only: /\/index\.html$/, until: () => new Promise((resolve) => reading.push(resolve)) };
+  await page.exposeFunction('allOffered', () => reading.splice(0).forEach((resolve) => resolve()));
+  await page.evaluateOnNewDocument(() => {
+    const look = () => document.getElementById('language')?.length > 2 ? allOffered() : requestAnimationFrame(look);
+    requestAnimationFrame(look);
+  });
+}
 
 // Browser settings, each with the language that the page must speak from
 // its first frame: by whole tag, by language, by script before region, the
@@ -473,7 +484,7 @@ const SETTINGS = [['en-US,en', 'en'], ['ar', 'ar'], ['de-AT,de', 'de'], ['es-419
                   ['ja', 'ja'], ['ko-KR', 'ko'], ['pt-PT,en', 'pt-BR'], ['ru', 'ru'], ['zh-CN', 'zh-Hans'],
                   ['zh-SG', 'zh-Hans'], ['zh', 'zh-Hans'], ['zh-Hans-TW', 'zh-Hans'], ['zh-Hans-HK,en', 'zh-Hans'],
                   ['zh-TW,ja', 'ja'], ['zh-Hant-CN,ko', 'ko'], ['tlh,x-private', 'en'],
-                  ['de-CH,fr', 'de', noLanguageList], ['ja', 'ja', storageThrows], ['ar', 'ar', choiceWithdrawn]];
+                  ['de-CH,fr', 'de', noLanguageList], ['ja', 'ja', storageThrows], ['ar', 'ar', choiceWithdrawn], ['ko', 'ko', readLate]];
 // Where axe-core must find nothing: a language written right to left, one
 // in CJK script and one with long words.
 const AXED = ['ar', 'ja', 'de'];
@@ -496,6 +507,9 @@ test('speaks the language that the browser asks for from the first frame, all in
         if (AXED.includes(tag) && !prepare)
           assert.deepEqual(await p.accessibilityViolations(), [], `axe-core in ${tag} at ${view.width}`);
       }
+      // A fault of the network lasts through both views: the second, not
+      // a phone's, opens the page again.
+      p.server.fault = null;
       // Another language chosen, and then the browser's again.
       const other = tags[(tags.indexOf(tag) + 1) % tags.length];
       await p.choose(other);
